@@ -1,0 +1,31 @@
+# Host build: the platform-free library and its unit tests, under sanitizers.
+option(ZEL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+find_package(GTest REQUIRED)
+find_package(JPEG REQUIRED)
+find_package(ZLIB REQUIRED)
+
+if(ZEL_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
+target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_compile_options(zelcore PRIVATE ${ZEL_WARNINGS})
+target_link_libraries(zelcore PUBLIC JPEG::JPEG ZLIB::ZLIB)
+
+enable_testing()
+file(GLOB ZEL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
+add_executable(zel_unit_tests ${ZEL_UNIT_TESTS})
+target_compile_options(zel_unit_tests PRIVATE ${ZEL_WARNINGS})
+target_compile_definitions(zel_unit_tests PRIVATE ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_link_libraries(zel_unit_tests PRIVATE zelcore GTest::gtest_main)
+include(GoogleTest)
+gtest_discover_tests(zel_unit_tests DISCOVERY_TIMEOUT 60)
+
+# Native tools and checks kept beside their sources (icon writer, fuzzing), when present.
+foreach(sub tools tests/fuzz)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
+    add_subdirectory(${sub})
+  endif()
+endforeach()

@@ -1,0 +1,50 @@
+# Windows build (i686 for the product, x86_64 for the end-to-end tests): one GUI
+# executable that needs no DLL beside it.
+set(ZEL_JPEG_ROOT "" CACHE PATH "Static JPEG library built by scripts/setup.sh")
+if(NOT EXISTS "${ZEL_JPEG_ROOT}/lib/libjpeg.a")
+  message(FATAL_ERROR "No static JPEG library in '${ZEL_JPEG_ROOT}': run scripts/setup.sh")
+endif()
+find_library(ZEL_ZLIB_STATIC NAMES libz.a REQUIRED)
+
+# Same bytes every time: no time stamps, no build paths.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
+add_link_options(-static -static-libgcc -static-libstdc++ -municode -mwindows
+  -Wl,--dynamicbase -Wl,--nxcompat -Wl,--no-insert-timestamp -Wl,--gc-sections -s)
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  add_link_options(-Wl,--high-entropy-va)
+endif()
+add_compile_options(-ffunction-sections -fdata-sections)
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
+target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR}/src ${ZEL_JPEG_ROOT}/include)
+target_compile_options(zelcore PRIVATE ${ZEL_WARNINGS})
+target_link_libraries(zelcore PUBLIC ${ZEL_JPEG_ROOT}/lib/libjpeg.a ${ZEL_ZLIB_STATIC})
+
+file(GLOB ZEL_WIN_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/src/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/win/*.cpp
+  ${CMAKE_SOURCE_DIR}/src/controls/win/*.cpp)
+
+# The pictures and icon the program carries; a test build may swap in damaged ones.
+set(ZEL_RES_DIR "${CMAKE_SOURCE_DIR}/res" CACHE PATH "Folder with banner.jpg, buy.png, ZelProject.ico")
+
+function(zel_add_launcher target res_dir)
+  add_executable(${target} WIN32 ${ZEL_WIN_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZelProject.rc)
+  set_target_properties(${target} PROPERTIES OUTPUT_NAME ZelProject)
+  target_compile_options(${target} PRIVATE ${ZEL_WARNINGS})
+  target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${target} PRIVATE zelcore ole32 gdi32 user32 shell32 comctl32 msimg32)
+  set_property(TARGET ${target} APPEND PROPERTY COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:RC>:-I${res_dir}>)
+  set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ZelProject.rc PROPERTIES
+    OBJECT_DEPENDS "${res_dir}/banner.jpg;${res_dir}/buy.png;${res_dir}/ZelProject.ico;${CMAKE_SOURCE_DIR}/res/ZelProject.manifest")
+endfunction()
+
+zel_add_launcher(ZelProject ${ZEL_RES_DIR})
+
+enable_testing()
+foreach(sub tests/pe tests/e2e)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
+    add_subdirectory(${sub})
+  endif()
+endforeach()
