@@ -80,12 +80,25 @@ class TMouseRouter {
     bool hot = false;
     bool dragging = false;
   };
-  // Implementation's own members follow; the helper may add more.
+  bool IsButton(std::size_t index) const noexcept;
+  void ArmLeaveTracking();
+  // Announces leaving and entering when the component under p differs from the last one.
+  void UpdatePointer(TPoint p);
+  void SetUnderPointer(std::optional<std::size_t> index);
+  void TakeCapture(std::size_t index);
+  void EndCapture();
+  // Ends a held press: a click when inside, else only the raised look.
+  void EndPress(std::size_t index, bool inside, bool releaseCapture);
+  void SetDown(std::size_t index, bool down);
+
   std::vector<TComponentBox> components_;
   std::vector<TState> states_;
   TRouterHost& host_;
   std::optional<std::size_t> captureHolder_;
+  // The component last told that the pointer entered it.
   std::optional<std::size_t> underPointer_;
+  // A request for the "pointer left the client area" notice is outstanding.
+  bool leaveTracked_ = false;
 };
 
 // Where a caption sits in a button's face: offsets from the face's top-left.

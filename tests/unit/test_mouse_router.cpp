@@ -1,0 +1,545 @@
+// Mouse routing and the command buttons' rules, driven as event sequences over
+// the main window's own component table against a host that records its calls.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "controls/MouseRouter.h"
+
+namespace zel::controls {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// The main window's components, bottom first, at 96 pixels per inch.
+enum : std::size_t { kTopImage, kBuyFull, kFormList, kSamples, kImage1 };
+
+std::vector<TComponentBox> MainWindowComponents() {
+  return {
+      {TComponentKind::Picture, {0, 0, 960, 171}},
+      {TComponentKind::Button, {8, 292, 944, 149}},
+      {TComponentKind::Button, {8, 177, 468, 109}},
+      {TComponentKind::Button, {479, 177, 473, 109}},
+      {TComponentKind::Picture, {664, 292, 161, 149}},
+  };
+}
+
+// Points of interest in the client area.
+constexpr TPoint kOnBanner{100, 50};
+constexpr TPoint kOnBuy{100, 350};         // the buy button, left of the picture
+constexpr TPoint kOnBuyRight{900, 350};    // the buy button, right of the picture
+constexpr TPoint kOnPicture{700, 350};     // Image1, over the buy button
+constexpr TPoint kOnFormList{200, 200};
+constexpr TPoint kOnFormList2{300, 250};
+constexpr TPoint kOnSamples{600, 200};
+constexpr TPoint kBetweenButtons{477, 200};  // the 3-pixel gap: the window itself
+constexpr TPoint kOutsideWindow{-40, 1200};
+
+class TRecordingHost final : public TRouterHost {
+ public:
+  void CaptureMouse() override {
+    calls.push_back("capture");
+    captured = true;
+  }
+  void ReleaseMouse() override {
+    calls.push_back("release");
+    captured = false;
+  }
+  void TrackMouseLeave() override { calls.push_back("track"); }
+  void RepaintNow(std::size_t index) override { calls.push_back("paint " + Name(index)); }
+  void RequestRepaint(std::size_t index) override {
+    calls.push_back("invalidate " + Name(index));
+  }
+  void Click(std::size_t index) override { calls.push_back("click " + Name(index)); }
+
+  // The calls since the last Take.
+  Calls Take() { return std::exchange(calls, {}); }
+
+  Calls calls;
+  bool captured = false;
+
+ private:
+  static std::string Name(std::size_t index) {
+    static const char* const kNames[] = {"TopImage", "BuyFull", "FormList", "Samples",
+                                         "Image1"};
+    return kNames[index];
+  }
+};
+
+class MouseRouterTest : public ::testing::Test {
+ protected:
+  // Moves the pointer onto p and forgets the calls that took.
+  void MoveTo(TPoint p) {
+    router.MouseMove(p);
+    host.Take();
+  }
+  void LeftClick(TPoint p) {
+    router.ButtonDown(TMouseButton::Left, p, false);
+    router.ButtonUp(TMouseButton::Left, p);
+  }
+
+  TRecordingHost host;
+  TMouseRouter router{MainWindowComponents(), host};
+};
+
+// --- routing --------------------------------------------------------------
+
+TEST_F(MouseRouterTest, HitTestPicksTheTopmostComponentWithHalfOpenEdges) {
+  EXPECT_EQ(router.HitTest(kOnBanner), kTopImage);
+  EXPECT_EQ(router.HitTest(kOnBuy), kBuyFull);
+  EXPECT_EQ(router.HitTest(kOnPicture), kImage1);
+  EXPECT_EQ(router.HitTest(kOnSamples), kSamples);
+  EXPECT_EQ(router.HitTest(kBetweenButtons), std::nullopt);
+  EXPECT_EQ(router.HitTest(kOutsideWindow), std::nullopt);
+  // Image1 covers 664..824 across and 292..440 down.
+  EXPECT_EQ(router.HitTest({663, 292}), kBuyFull);
+  EXPECT_EQ(router.HitTest({664, 292}), kImage1);
+  EXPECT_EQ(router.HitTest({824, 440}), kImage1);
+  EXPECT_EQ(router.HitTest({825, 440}), kBuyFull);
+  EXPECT_EQ(router.HitTest({700, 441}), std::nullopt);
+  EXPECT_EQ(router.HitTest({7, 300}), std::nullopt);
+  EXPECT_EQ(router.HitTest({951, 300}), kBuyFull);
+  EXPECT_EQ(router.HitTest({952, 300}), std::nullopt);
+}
+
+TEST(MouseRouterRouting, HiddenOrDisabledComponentsAreSkipped) {
+  TRecordingHost host;
+  auto components = MainWindowComponents();
+  components[kImage1].visible = false;
+  components[kSamples].enabled = false;
+  TMouseRouter router(components, host);
+  EXPECT_EQ(router.HitTest(kOnPicture), kBuyFull);
+  EXPECT_EQ(router.HitTest(kOnSamples), std::nullopt);
+
+  // With the picture hidden, a click where it was belongs to the buy button.
+  router.ButtonDown(TMouseButton::Left, kOnPicture, false);
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_EQ(host.calls.back(), "click BuyFull");
+}
+
+TEST_F(MouseRouterTest, SetRectMovesTheComponent) {
+  router.SetRect(kImage1, {680, 302, 128, 128});
+  EXPECT_EQ(router.Component(kImage1).rect.left, 680);
+  EXPECT_EQ(router.HitTest({670, 350}), kBuyFull);
+  EXPECT_EQ(router.HitTest({680, 302}), kImage1);
+  EXPECT_EQ(router.Count(), 5u);
+}
+
+TEST_F(MouseRouterTest, LeaveTrackingIsRequestedOnceUntilThePointerLeaves) {
+  router.MouseMove(kBetweenButtons);
+  router.MouseMove({477, 210});
+  router.MouseMove({478, 220});
+  EXPECT_EQ(host.Take(), (Calls{"track"}));
+
+  router.MouseLeave();
+  EXPECT_TRUE(host.Take().empty());
+  router.MouseMove(kBetweenButtons);
+  EXPECT_EQ(host.Take(), (Calls{"track"}));
+}
+
+TEST_F(MouseRouterTest, LeaveTrackingIsRearmedAfterALeaveDuringACapture) {
+  MoveTo(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.MouseLeave();
+  host.Take();
+  // The capture holder is not told; the notice is asked for again.
+  router.MouseMove(kOutsideWindow);
+  EXPECT_EQ(host.Take(), (Calls{"track", "paint FormList"}));
+  router.MouseLeave();
+  router.ButtonUp(TMouseButton::Left, kOutsideWindow);
+  EXPECT_EQ(host.Take(), (Calls{"release", "track", "paint FormList"}));
+  // The pointer outside: the fresh request reports leaving, which now counts.
+  router.MouseLeave();
+  router.MouseMove(kOnFormList);
+  EXPECT_EQ(host.Take(), (Calls{"track", "paint FormList"}));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
+}
+
+// --- picture boxes --------------------------------------------------------
+
+TEST_F(MouseRouterTest, AClickOnThePictureRunsNothingAndMarksNothing) {
+  MoveTo(kOnBuy);
+  router.MouseMove(kOnPicture);
+  EXPECT_EQ(host.Take(), (Calls{"paint BuyFull"}));  // left the buy button
+  EXPECT_EQ(router.Look(kBuyFull, true), TButtonLook::Normal);
+
+  router.ButtonDown(TMouseButton::Left, kOnPicture, false);
+  EXPECT_EQ(router.CaptureHolder(), kImage1);
+  EXPECT_FALSE(router.IsDown(kBuyFull));
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_EQ(host.Take(), (Calls{"capture", "release"}));
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+}
+
+TEST_F(MouseRouterTest, ADoubleClickOnThePictureRunsNothing) {
+  MoveTo(kOnPicture);
+  LeftClick(kOnPicture);
+  router.ButtonDown(TMouseButton::Left, kOnPicture, true);
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_EQ(host.Take(), (Calls{"capture", "release", "capture", "release"}));
+}
+
+TEST_F(MouseRouterTest, APressOnThePictureReleasedOnTheBuyButtonRunsNothing) {
+  MoveTo(kOnPicture);
+  router.ButtonDown(TMouseButton::Left, kOnPicture, false);
+  router.MouseMove(kOnBuy);
+  router.ButtonUp(TMouseButton::Left, kOnBuy);
+  EXPECT_EQ(host.Take(), (Calls{"capture", "release"}));
+  EXPECT_FALSE(router.IsDown(kBuyFull));
+  // The buy button is entered only by the next move.
+  router.MouseMove(kOnBuy);
+  EXPECT_EQ(host.Take(), (Calls{"paint BuyFull"}));
+}
+
+TEST_F(MouseRouterTest, TheBannerSwallowsPressesToo) {
+  MoveTo(kOnBanner);
+  router.ButtonDown(TMouseButton::Left, kOnBanner, false);
+  router.MouseMove(kOnFormList);
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  EXPECT_EQ(host.Take(), (Calls{"capture", "release"}));
+}
+
+// --- rule 1: a left press -------------------------------------------------
+
+TEST_F(MouseRouterTest, ALeftPressCapturesAndDrawsThePressedButton) {
+  MoveTo(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  EXPECT_EQ(host.Take(), (Calls{"capture", "paint FormList"}));
+  EXPECT_TRUE(host.captured);
+  EXPECT_EQ(router.CaptureHolder(), kFormList);
+  EXPECT_TRUE(router.IsDown(kFormList));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Pressed);
+  EXPECT_EQ(router.Look(kFormList, false), TButtonLook::Pressed);
+}
+
+TEST_F(MouseRouterTest, APressOnTheWindowItselfDoesNothing) {
+  MoveTo(kBetweenButtons);
+  LeftClick(kBetweenButtons);
+  EXPECT_TRUE(host.Take().empty());
+}
+
+// --- rule 2: dragging -----------------------------------------------------
+
+TEST_F(MouseRouterTest, DraggingOutAndBackTogglesDownWithOneRepaintEach) {
+  MoveTo(kOnSamples);
+  router.ButtonDown(TMouseButton::Left, kOnSamples, false);
+  host.Take();
+
+  router.MouseMove({610, 210});  // still inside
+  EXPECT_TRUE(host.Take().empty());
+  router.MouseMove(kBetweenButtons);
+  EXPECT_EQ(host.Take(), (Calls{"paint Samples"}));
+  EXPECT_FALSE(router.IsDown(kSamples));
+  router.MouseMove(kOnFormList);  // over another button: no enter while captured
+  router.MouseMove(kOutsideWindow);
+  EXPECT_TRUE(host.Take().empty());
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+  router.MouseMove(kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"paint Samples"}));
+  EXPECT_TRUE(router.IsDown(kSamples));
+}
+
+TEST_F(MouseRouterTest, DraggedOntoThePictureTheBuyButtonStaysDownAndClicks) {
+  MoveTo(kOnBuy);
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  router.MouseMove(kOnPicture);
+  EXPECT_TRUE(router.IsDown(kBuyFull));
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_EQ(host.Take(),
+            (Calls{"capture", "paint BuyFull", "release", "invalidate BuyFull", "click BuyFull"}));
+}
+
+// --- rule 3: the release --------------------------------------------------
+
+TEST_F(MouseRouterTest, AReleaseInsideReleasesTheCaptureThenRepaintsThenClicks) {
+  MoveTo(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  host.Take();
+  router.ButtonUp(TMouseButton::Left, kOnFormList2);
+  EXPECT_EQ(host.Take(), (Calls{"release", "invalidate FormList", "click FormList"}));
+  EXPECT_FALSE(host.captured);
+  EXPECT_FALSE(router.IsDown(kFormList));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+}
+
+TEST_F(MouseRouterTest, APressOnOneButtonReleasedOnAnotherRunsNothing) {
+  MoveTo(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.MouseMove(kOnSamples);
+  host.Take();
+  router.ButtonUp(TMouseButton::Left, kOnSamples);
+  // The hot mark of FormList was cleared: a repaint to the plain look.
+  EXPECT_EQ(host.Take(), (Calls{"release", "paint FormList"}));
+  // Samples is entered at the next move, FormList left without a change of look.
+  router.MouseMove(kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"paint Samples"}));
+  EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Hot);
+}
+
+TEST_F(MouseRouterTest, AReleaseOutsideWithoutAMoveFirstStillDrawsRaised) {
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  host.Take();
+  router.ButtonUp(TMouseButton::Left, kOutsideWindow);
+  EXPECT_EQ(host.Take(), (Calls{"release", "paint FormList"}));
+  EXPECT_FALSE(router.IsDown(kFormList));
+}
+
+TEST_F(MouseRouterTest, AReleaseWithoutAPressOfOursDoesNothing) {
+  MoveTo(kOnFormList);
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  router.ButtonUp(TMouseButton::Right, kOnFormList);
+  EXPECT_TRUE(host.Take().empty());
+}
+
+// --- rule 4: double-click -------------------------------------------------
+
+TEST_F(MouseRouterTest, ADoubleClickRunsTheCommandTwice) {
+  MoveTo(kOnBuyRight);
+  router.ButtonDown(TMouseButton::Left, kOnBuyRight, false);
+  router.ButtonUp(TMouseButton::Left, kOnBuyRight);
+  router.ButtonDown(TMouseButton::Left, kOnBuyRight, true);
+  EXPECT_TRUE(router.IsDown(kBuyFull));
+  router.ButtonUp(TMouseButton::Left, kOnBuyRight);
+  EXPECT_EQ(host.Take(), (Calls{"capture", "paint BuyFull", "release", "invalidate BuyFull",
+                                "click BuyFull", "capture", "paint BuyFull", "release",
+                                "invalidate BuyFull", "click BuyFull"}));
+}
+
+// --- rule 5: other mouse buttons ------------------------------------------
+
+TEST_F(MouseRouterTest, RightOrMiddleButtonsAloneDoNothing) {
+  MoveTo(kOnFormList);
+  for (TMouseButton b : {TMouseButton::Right, TMouseButton::Middle}) {
+    router.ButtonDown(b, kOnFormList, false);
+    EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+    EXPECT_FALSE(router.IsDown(kFormList));
+    router.ButtonDown(b, kOnFormList, true);
+    router.ButtonUp(b, kOnFormList);
+  }
+  router.ButtonDown(TMouseButton::Middle, kOnPicture, false);
+  router.ButtonUp(TMouseButton::Middle, kOnPicture);
+  // Only the move onto the picture, leaving FormList's hot mark.
+  EXPECT_EQ(host.Take(), (Calls{"paint FormList"}));
+}
+
+TEST_F(MouseRouterTest, ARightReleaseDuringALeftPressClicksAtOnceAndKeepsTheCapture) {
+  MoveTo(kOnSamples);
+  router.ButtonDown(TMouseButton::Left, kOnSamples, false);
+  router.ButtonDown(TMouseButton::Right, kOnSamples, false);
+  host.Take();
+  router.ButtonUp(TMouseButton::Right, kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"invalidate Samples", "click Samples"}));
+  EXPECT_EQ(router.CaptureHolder(), kSamples);
+  EXPECT_FALSE(router.IsDown(kSamples));
+
+  // The press is over: moving out and in changes nothing.
+  router.MouseMove(kBetweenButtons);
+  router.MouseMove(kOnSamples);
+  EXPECT_TRUE(host.Take().empty());
+
+  router.ButtonUp(TMouseButton::Left, kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"release"}));
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+}
+
+TEST_F(MouseRouterTest, AMiddleReleaseOutsideDuringALeftPressEndsItWithoutAClick) {
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.MouseMove(kOnSamples);
+  host.Take();
+  router.ButtonUp(TMouseButton::Middle, kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"paint FormList"}));  // only the hot mark cleared
+  router.MouseMove(kOnFormList);  // no longer dragging: stays raised
+  EXPECT_FALSE(router.IsDown(kFormList));
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  EXPECT_EQ(host.Take(), (Calls{"release"}));
+}
+
+// --- rule 6: cancel mode --------------------------------------------------
+
+TEST_F(MouseRouterTest, ACancelledPressRunsNothingAndLeavesTheButtonRaised) {
+  MoveTo(kOnBuy);
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  host.Take();
+  router.CancelMode();
+  EXPECT_EQ(host.Take(), (Calls{"release", "paint BuyFull"}));
+  EXPECT_FALSE(host.captured);
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+  EXPECT_EQ(router.Look(kBuyFull, true), TButtonLook::Normal);
+
+  router.MouseMove(kOnBuy);
+  router.ButtonUp(TMouseButton::Left, kOnBuy);
+  router.CancelMode();
+  EXPECT_TRUE(host.Take().empty());
+}
+
+TEST_F(MouseRouterTest, CancelModeGivesBackACaptureHeldWithoutAPress) {
+  router.ButtonDown(TMouseButton::Left, kOnPicture, false);
+  host.Take();
+  router.CancelMode();
+  EXPECT_EQ(host.Take(), (Calls{"release"}));
+
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.ButtonUp(TMouseButton::Right, kOutsideWindow);
+  host.Take();
+  router.CancelMode();
+  EXPECT_EQ(host.Take(), (Calls{"release"}));
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  EXPECT_TRUE(host.Take().empty());
+}
+
+// A handler that opens an owned window: the platform cancels the mode from
+// inside the click, which must find the press already over.
+TEST(MouseRouterReentry, CancelModeFromInsideTheClickHandlerIsHarmless) {
+  class TCancellingHost final : public TRouterHost {
+   public:
+    void CaptureMouse() override { ++captures; }
+    void ReleaseMouse() override { ++releases; }
+    void TrackMouseLeave() override {}
+    void RepaintNow(std::size_t) override { ++repaints; }
+    void RequestRepaint(std::size_t) override {}
+    void Click(std::size_t) override {
+      ++clicks;
+      router->CancelMode();
+    }
+    TMouseRouter* router = nullptr;
+    int captures = 0, releases = 0, repaints = 0, clicks = 0;
+  } host;
+  TMouseRouter router(MainWindowComponents(), host);
+  host.router = &router;
+
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  EXPECT_EQ(host.clicks, 1);
+  EXPECT_EQ(host.captures, 1);
+  EXPECT_EQ(host.releases, 1);
+
+  // During a right release the capture is still held; cancelling gives it back once.
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.ButtonUp(TMouseButton::Right, kOnFormList);
+  EXPECT_EQ(host.clicks, 2);
+  EXPECT_EQ(host.releases, 2);
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  EXPECT_EQ(host.clicks, 2);
+  EXPECT_EQ(host.releases, 2);
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+}
+
+// --- the hot mark ---------------------------------------------------------
+
+TEST_F(MouseRouterTest, EnterAndLeaveRepaintOnlyWhenTheComponentChanges) {
+  router.MouseMove(kOnFormList);
+  EXPECT_EQ(host.Take(), (Calls{"track", "paint FormList"}));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
+  EXPECT_EQ(router.Look(kFormList, false), TButtonLook::Normal);
+
+  router.MouseMove(kOnFormList2);
+  EXPECT_TRUE(host.Take().empty());
+  router.MouseMove(kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"paint FormList", "paint Samples"}));
+  router.MouseMove(kBetweenButtons);
+  EXPECT_EQ(host.Take(), (Calls{"paint Samples"}));
+  router.MouseMove({478, 180});
+  EXPECT_TRUE(host.Take().empty());
+  EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Normal);
+}
+
+TEST_F(MouseRouterTest, ThePictureHidesTheBuyButtonBeneathIt) {
+  router.MouseMove(kOnBuy);
+  router.MouseMove(kOnPicture);
+  router.MouseMove(kOnBuyRight);
+  EXPECT_EQ(host.Take(), (Calls{"track", "paint BuyFull", "paint BuyFull", "paint BuyFull"}));
+  EXPECT_EQ(router.Look(kBuyFull, true), TButtonLook::Hot);
+}
+
+TEST_F(MouseRouterTest, LeavingTheClientAreaClearsTheHotMark) {
+  MoveTo(kOnSamples);
+  router.MouseLeave();
+  EXPECT_EQ(host.Take(), (Calls{"paint Samples"}));
+  EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Normal);
+  router.MouseLeave();  // a second notice changes nothing
+  EXPECT_TRUE(host.Take().empty());
+  router.MouseMove(kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"track", "paint Samples"}));
+}
+
+TEST_F(MouseRouterTest, AfterAClickTheButtonStaysNormalUntilLeftAndEnteredAgain) {
+  MoveTo(kOnFormList);
+  LeftClick(kOnFormList);
+  host.Take();
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+  router.MouseMove(kOnFormList2);
+  EXPECT_TRUE(host.Take().empty());
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+
+  // Leaving repaints nothing (the mark is already clear); coming back marks it.
+  router.MouseMove(kBetweenButtons);
+  EXPECT_TRUE(host.Take().empty());
+  router.MouseMove(kOnFormList);
+  EXPECT_EQ(host.Take(), (Calls{"paint FormList"}));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
+}
+
+TEST_F(MouseRouterTest, APressBeforeReEnteringShowsNormalWhenDraggedOutside) {
+  MoveTo(kOnFormList);
+  LeftClick(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.MouseMove(kBetweenButtons);
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+}
+
+TEST_F(MouseRouterTest, APressStartedWhileHotShowsHotWhenDraggedOutside) {
+  MoveTo(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  router.MouseMove(kBetweenButtons);
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
+  EXPECT_EQ(router.Look(kFormList, false), TButtonLook::Normal);
+  // Leaving the client area while held is not told either.
+  router.MouseLeave();
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
+  // Released outside: the mark goes and the button is drawn plain.
+  host.Take();
+  router.ButtonUp(TMouseButton::Left, kBetweenButtons);
+  EXPECT_EQ(host.Take(), (Calls{"release", "track", "paint FormList"}));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+}
+
+TEST_F(MouseRouterTest, APressWithoutAMoveFirstEntersTheButton) {
+  router.ButtonDown(TMouseButton::Left, kOnSamples, false);
+  EXPECT_EQ(host.Take(), (Calls{"track", "paint Samples", "capture", "paint Samples"}));
+  router.MouseMove(kBetweenButtons);
+  EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Hot);
+}
+
+// --- capture --------------------------------------------------------------
+
+TEST_F(MouseRouterTest, TheCaptureHolderGetsEventsFromOutsideTheWindow) {
+  MoveTo(kOnBuyRight);
+  router.ButtonDown(TMouseButton::Left, kOnBuyRight, false);
+  host.Take();
+  router.MouseMove(kOutsideWindow);
+  EXPECT_EQ(host.Take(), (Calls{"paint BuyFull"}));
+  router.MouseMove({2000, 380});
+  router.MouseMove({800, -30});
+  EXPECT_TRUE(host.Take().empty());
+  router.MouseMove({951, 440});  // the bottom-right pixel of the button
+  EXPECT_EQ(host.Take(), (Calls{"paint BuyFull"}));
+  router.ButtonUp(TMouseButton::Left, {952, 440});
+  EXPECT_EQ(host.Take(), (Calls{"release", "paint BuyFull"}));
+}
+
+TEST_F(MouseRouterTest, NothingIsEnteredOrLeftWhileTheCaptureIsHeld) {
+  MoveTo(kOnPicture);
+  router.ButtonDown(TMouseButton::Left, kOnPicture, false);
+  router.MouseMove(kOnSamples);
+  router.ButtonDown(TMouseButton::Right, kOnSamples, false);
+  router.ButtonUp(TMouseButton::Right, kOnSamples);
+  router.MouseLeave();
+  EXPECT_EQ(host.Take(), (Calls{"capture"}));
+  EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Normal);
+  EXPECT_EQ(router.CaptureHolder(), kImage1);
+}
+
+}  // namespace
+}  // namespace zel::controls
