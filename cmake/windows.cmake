@@ -37,7 +37,7 @@ function(zel_add_launcher target res_dir)
   target_link_libraries(${target} PRIVATE zelcore ole32 gdi32 user32 shell32 comctl32 msimg32)
   set_property(TARGET ${target} APPEND PROPERTY COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:RC>:-I${res_dir}>)
   set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ZelProject.rc PROPERTIES
-    OBJECT_DEPENDS "${res_dir}/banner.jpg;${res_dir}/buy.png;${res_dir}/ZelProject.ico;${CMAKE_SOURCE_DIR}/res/ZelProject.manifest")
+    OBJECT_DEPENDS "${res_dir}/banner.jpg;${res_dir}/buy.png;${res_dir}/ZelProject.ico")
 endfunction()
 
 zel_add_launcher(ZelProject ${ZEL_RES_DIR})

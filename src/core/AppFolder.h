@@ -1,0 +1,22 @@
+// The application folder and the texts the launcher's commands hand to the shell.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace zel {
+
+// The folder part of an executable's full path, always ending in "\": cut after
+// the last "\" or ":", whichever comes later; a path with neither gives "\".
+std::wstring AppFolderFromPath(std::wstring_view exePath);
+
+// The parameter string that opens appFolder + name in the file browser. The file
+// browser reads commas on its command line as separators, so a path holding one
+// is passed in double quotes; every other path goes exactly as it is.
+std::wstring FolderParameters(std::wstring_view appFolder, std::wstring_view folderName);
+
+// The executable's file name without its folder, cut at its first "." and with
+// every character after the first lower-cased: LAUNCH.EXE gives "Launch".
+std::wstring TitleFromExePath(std::wstring_view exePath);
+
+}  // namespace zel

@@ -1,0 +1,48 @@
+#include "core/ErrorText.h"
+
+#include <cstdio>
+
+#include "core/Error.h"
+
+namespace zel {
+
+std::wstring WithClosingDot(std::wstring text) {
+  if (!text.empty() && text.back() > L'.') text += L'.';
+  return text;
+}
+
+std::wstring ErrorBoxText(const Error& error) {
+  const Error* chosen = &error;
+  for (const Error* e = error.Cause(); e != nullptr; e = e->Cause()) {
+    if (!e->Message().empty()) chosen = e;
+  }
+  if (chosen == &error && error.Message().empty()) {
+    // Keep the error's own (empty) message when nothing in the chain has one.
+    return {};
+  }
+  return WithClosingDot(chosen->Message());
+}
+
+std::wstring ApplicationErrorText(std::string_view kind, std::wstring_view moduleName,
+                                  std::uintptr_t offset, std::wstring_view message) {
+  char address[16];
+  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset & 0xFFFFFFFFu));
+  std::wstring text = L"Exception ";
+  text.append(kind.begin(), kind.end());
+  text += L" in module ";
+  text += moduleName;
+  text += L" at ";
+  text.append(address, address + 8);
+  text += L".\r\n";
+  text += message;
+  if (!message.empty() && message.back() != L'.') text += L'.';
+  text += L"\r\n";
+  return text;
+}
+
+std::wstring_view FileNameOf(std::wstring_view path) noexcept {
+  const size_t slash = path.find_last_of(L"\\/:");
+  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace zel

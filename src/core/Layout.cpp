@@ -1,0 +1,60 @@
+#include "core/Layout.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+namespace zel {
+
+int MulDivRound(int value, int num, int den) noexcept {
+  const std::int64_t product = static_cast<std::int64_t>(value) * num;
+  std::int64_t d = den;
+  std::int64_t p = product;
+  if (d < 0) {
+    d = -d;
+    p = -p;
+  }
+  const std::int64_t magnitude = (2 * std::llabs(p) + d) / (2 * d);
+  return static_cast<int>(p < 0 ? -magnitude : magnitude);
+}
+
+int ScaleWindowFontHeight(int designHeight, int pixelsPerInch) noexcept {
+  if (pixelsPerInch == kDesignPixelsPerInch) return designHeight;
+  return MulDivRound(designHeight, pixelsPerInch, kDesignPixelsPerInch);
+}
+
+TBounds ScaleBounds(const TBounds& design, int textHeight) noexcept {
+  if (textHeight == kDesignTextHeight) return design;
+  const int left = MulDivRound(design.left, textHeight, kDesignTextHeight);
+  const int top = MulDivRound(design.top, textHeight, kDesignTextHeight);
+  const int right = MulDivRound(design.left + design.width, textHeight, kDesignTextHeight);
+  const int bottom = MulDivRound(design.top + design.height, textHeight, kDesignTextHeight);
+  return {left, top, right - left, bottom - top};
+}
+
+int ScaleButtonFontHeight(int designHeight, int pixelsPerInch, int textHeight) noexcept {
+  if (textHeight == kDesignTextHeight) return designHeight;
+  const int points = MulDivRound(designHeight, 72, pixelsPerInch);
+  const int scaledPoints = MulDivRound(points, textHeight, kDesignTextHeight);
+  return MulDivRound(scaledPoints, pixelsPerInch, 72);
+}
+
+TSize ScaleClientSize(TSize design, int textHeight) noexcept {
+  if (textHeight == kDesignTextHeight) return design;
+  return {MulDivRound(design.width, textHeight, kDesignTextHeight),
+          MulDivRound(design.height, textHeight, kDesignTextHeight)};
+}
+
+TPlacement CentreInWorkArea(const TBounds& workArea, TSize windowSize, int virtualLeft,
+                            int virtualTop) noexcept {
+  int left = workArea.left + (workArea.width - windowSize.width) / 2;
+  int top = workArea.top + (workArea.height - windowSize.height) / 2;
+  if (left < virtualLeft) left = virtualLeft;
+  if (top < virtualTop) top = virtualTop;
+  return {left, top};
+}
+
+TPlacement CentreOffset(TSize box, TSize picture) noexcept {
+  return {(box.width - picture.width) / 2, (box.height - picture.height) / 2};
+}
+
+}  // namespace zel

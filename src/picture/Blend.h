@@ -1,0 +1,32 @@
+// Composing a straight-alpha picture over pixels already drawn: per channel,
+// alpha 0 keeps what is beneath, 255 takes the picture, anything between mixes
+// the two with rounding.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "picture/Png.h"
+
+namespace zel::picture {
+
+// d beneath, s the picture's value, a its alpha:
+// a == 0 -> d; a == 255 -> s; else (d * (255 - a) + s * a + 127) / 255.
+constexpr std::uint8_t BlendChannel(std::uint8_t d, std::uint8_t s, std::uint8_t a) noexcept {
+  if (a == 0) {
+    return d;
+  }
+  if (a == 255) {
+    return s;
+  }
+  return static_cast<std::uint8_t>((d * (255 - a) + s * a + 127) / 255);
+}
+
+// Blends the picture over a block of a 32-bit top-down bitmap (bytes B, G, R, X
+// a pixel) of the picture's size; strideBytes apart from one row to the next.
+// The X byte is left as it is. A picture whose pixels do not match its size is
+// not drawn.
+void BlendOverBgrx(const TRgbaImage& picture, std::uint8_t* block,
+                   std::size_t strideBytes) noexcept;
+
+}  // namespace zel::picture

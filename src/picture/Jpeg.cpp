@@ -1,0 +1,252 @@
+// JPEG decoding with the IJG library. The library is C: its fatal errors come
+// back by longjmp into RunDecompressor, which holds only trivially
+// destructible objects, and become C++ exceptions only after that.
+#include "picture/Jpeg.h"
+
+#include <csetjmp>
+#include <cstdio>  // jpeglib.h uses FILE without including <stdio.h>
+#include <jpeglib.h>
+
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include "core/Error.h"
+#include "picture/Limits.h"
+
+namespace zel::picture {
+
+namespace {
+
+// The library's error manager first, so the library's pointer to it is also
+// a pointer to the whole, and the way back to RunDecompressor.
+struct TErrorManager {
+  jpeg_error_mgr library;
+  std::jmp_buf back;
+};
+
+// A C++ exception must not pass through the library's C frames (they have no
+// unwind tables on i686): jump back and throw from there.
+void ExitByJump(j_common_ptr cinfo) {
+  std::longjmp(reinterpret_cast<TErrorManager*>(cinfo->err)->back, 1);
+}
+
+// Warnings and traces are dropped; the default would print them to stderr.
+void DropMessage(j_common_ptr, int) {}
+void DropOutput(j_common_ptr) {}
+
+// Receives the decoded rows. Called between the library's calls, so nothing
+// here may throw: a failure is kept and reported by returning false.
+class TRowSink {
+ public:
+  // After jpeg_start_decompress: output size, components and colour map are known.
+  virtual bool Start(const jpeg_decompress_struct& cinfo, bool multiScan) noexcept = 0;
+  virtual void Row(std::size_t y, const JSAMPLE* row) noexcept = 0;
+
+ protected:
+  ~TRowSink() = default;
+};
+
+enum class TRunStatus { Done, LibraryError, InputTooLarge, TooLarge, UnsupportedColours,
+                        SinkFailed, Stalled };
+
+struct TRunResult {
+  TRunStatus status = TRunStatus::Done;
+  int messageCode = 0;  // for LibraryError
+  std::int64_t width = 0;
+  std::int64_t height = 0;
+};
+
+// Reads the header and, given a sink, every scanline; with maxColours, through
+// the library's quantizer. Only trivially destructible objects live in this
+// frame, as the library's errors longjmp back into it.
+TRunResult RunDecompressor(std::span<const std::uint8_t> bytes, TRowSink* sink,
+                           std::optional<int> maxColours) {
+  if (bytes.size() > std::numeric_limits<unsigned long>::max()) {
+    return {TRunStatus::InputTooLarge};
+  }
+  jpeg_decompress_struct cinfo{};
+  TErrorManager errors{};
+  cinfo.err = jpeg_std_error(&errors.library);
+  errors.library.error_exit = ExitByJump;
+  errors.library.emit_message = DropMessage;
+  errors.library.output_message = DropOutput;
+  if (setjmp(errors.back) != 0) {
+    jpeg_destroy_decompress(&cinfo);
+    return {TRunStatus::LibraryError, errors.library.msg_code};
+  }
+  const auto finish = [&cinfo](TRunResult result) {
+    jpeg_destroy_decompress(&cinfo);
+    return result;
+  };
+
+  jpeg_create_decompress(&cinfo);
+  jpeg_mem_src(&cinfo, bytes.data(), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&cinfo, TRUE);
+  const std::int64_t width = cinfo.image_width;
+  const std::int64_t height = cinfo.image_height;
+  if (!IsPictureSizeAllowed(width, height)) {
+    return finish({TRunStatus::TooLarge, 0, width, height});
+  }
+  if (sink == nullptr) {
+    return finish({TRunStatus::Done, 0, width, height});
+  }
+  // CMYK and other four-channel data come out as such at the default settings.
+  if (cinfo.out_color_space != JCS_RGB && cinfo.out_color_space != JCS_GRAYSCALE) {
+    return finish({TRunStatus::UnsupportedColours, 0, width, height});
+  }
+  const bool multiScan = jpeg_has_multiple_scans(&cinfo) != FALSE;
+  if (maxColours) {
+    cinfo.quantize_colors = TRUE;
+    cinfo.desired_number_of_colors = *maxColours;
+  }
+  jpeg_start_decompress(&cinfo);
+  if (!sink->Start(cinfo, multiScan)) {
+    return finish({TRunStatus::SinkFailed, 0, width, height});
+  }
+  // From the library's pool: freed with the decompressor on every path.
+  const JSAMPARRAY row = (*cinfo.mem->alloc_sarray)(
+      reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+      cinfo.output_width * static_cast<JDIMENSION>(cinfo.output_components), 1);
+  while (cinfo.output_scanline < cinfo.output_height) {
+    const std::size_t y = cinfo.output_scanline;
+    // A memory source never suspends, so no line read means the decoder is stuck.
+    if (jpeg_read_scanlines(&cinfo, row, 1) != 1) {
+      return finish({TRunStatus::Stalled, 0, width, height});
+    }
+    sink->Row(y, row[0]);
+  }
+  jpeg_finish_decompress(&cinfo);
+  return finish({TRunStatus::Done, 0, width, height});
+}
+
+[[noreturn]] void Fail(const std::wstring& what) { throw Error("EJpegError", what); }
+
+std::wstring SizeText(const TRunResult& result) {
+  return std::to_wstring(result.width) + L" x " + std::to_wstring(result.height);
+}
+
+void ThrowIfFailed(const TRunResult& result, const std::exception_ptr& sinkFailure) {
+  switch (result.status) {
+    case TRunStatus::Done: return;
+    case TRunStatus::LibraryError: Fail(L"JPEG error #" + std::to_wstring(result.messageCode));
+    case TRunStatus::InputTooLarge: Fail(L"JPEG: the data is too large");
+    case TRunStatus::TooLarge:
+      Fail(L"JPEG: picture of " + SizeText(result) + L" pixels is out of range (1 to " +
+           std::to_wstring(kMaxPictureSide) + L" a side, at most " +
+           std::to_wstring(kMaxPicturePixels) + L" pixels)");
+    case TRunStatus::UnsupportedColours:
+      Fail(L"JPEG: only colour and greyscale pictures are supported, not CMYK");
+    case TRunStatus::SinkFailed:
+      if (sinkFailure) {
+        std::rethrow_exception(sinkFailure);
+      }
+      Fail(L"JPEG: cannot store a picture of " + SizeText(result) + L" pixels");
+    case TRunStatus::Stalled: Fail(L"JPEG: the decoder stopped before the last row");
+  }
+}
+
+// The sinks' Start must not throw: it keeps what went wrong instead.
+[[noreturn]] void FailOutputLayout(int components) {
+  Fail(L"JPEG: unexpected output of " + std::to_wstring(components) + L" components a pixel");
+}
+
+// Full colour: copies RGB rows, spreads grey ones over three channels.
+class TRgbSink final : public TRowSink {
+ public:
+  bool Start(const jpeg_decompress_struct& cinfo, bool multiScan) noexcept override {
+    try {
+      image.width = static_cast<int>(cinfo.output_width);
+      image.height = static_cast<int>(cinfo.output_height);
+      image.multiScan = multiScan;
+      components_ = static_cast<std::size_t>(cinfo.output_components);
+      if (components_ != 1 && components_ != 3) {
+        FailOutputLayout(cinfo.output_components);
+      }
+      image.pixels.resize(std::size_t{cinfo.output_width} * cinfo.output_height * 3);
+      return true;
+    } catch (...) {
+      failure = std::current_exception();
+      return false;
+    }
+  }
+
+  void Row(std::size_t y, const JSAMPLE* row) noexcept override {
+    const std::size_t width = static_cast<std::size_t>(image.width);
+    std::uint8_t* out = image.pixels.data() + y * width * 3;
+    if (components_ == 3) {
+      std::memcpy(out, row, width * 3);
+      return;
+    }
+    for (std::size_t x = 0; x < width; ++x, out += 3) {
+      out[0] = out[1] = out[2] = row[x];
+    }
+  }
+
+  TRgbImage image;
+  std::exception_ptr failure;
+
+ private:
+  std::size_t components_ = 0;
+};
+
+// Quantized: one index a pixel, and the colour map the library chose.
+class TPalettedSink final : public TRowSink {
+ public:
+  bool Start(const jpeg_decompress_struct& cinfo, bool multiScan) noexcept override {
+    try {
+      if (cinfo.output_components != 1) {
+        FailOutputLayout(cinfo.output_components);
+      }
+      image.width = static_cast<int>(cinfo.output_width);
+      image.height = static_cast<int>(cinfo.output_height);
+      image.multiScan = multiScan;
+      const std::size_t colours = static_cast<std::size_t>(cinfo.actual_number_of_colors);
+      // A grey picture's map has one row; a colour one has R, G and B rows.
+      const bool grey = cinfo.out_color_components == 1;
+      image.palette.resize(colours * 3);
+      for (std::size_t i = 0; i < colours; ++i) {
+        for (std::size_t c = 0; c < 3; ++c) {
+          image.palette[3 * i + c] = cinfo.colormap[grey ? 0 : c][i];
+        }
+      }
+      image.indices.resize(std::size_t{cinfo.output_width} * cinfo.output_height);
+      return true;
+    } catch (...) {
+      failure = std::current_exception();
+      return false;
+    }
+  }
+
+  void Row(std::size_t y, const JSAMPLE* row) noexcept override {
+    const std::size_t width = static_cast<std::size_t>(image.width);
+    std::memcpy(image.indices.data() + y * width, row, width);
+  }
+
+  TPalettedImage image;
+  std::exception_ptr failure;
+};
+
+}  // namespace
+
+TPictureSize ReadJpegSize(std::span<const std::uint8_t> bytes) {
+  const TRunResult result = RunDecompressor(bytes, nullptr, std::nullopt);
+  ThrowIfFailed(result, nullptr);
+  return {static_cast<int>(result.width), static_cast<int>(result.height)};
+}
+
+TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
+  TRgbSink sink;
+  ThrowIfFailed(RunDecompressor(bytes, &sink, std::nullopt), sink.failure);
+  return std::move(sink.image);
+}
+
+TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours) {
+  TPalettedSink sink;
+  ThrowIfFailed(RunDecompressor(bytes, &sink, maxColours), sink.failure);
+  return std::move(sink.image);
+}
+
+}  // namespace zel::picture

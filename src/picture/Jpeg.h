@@ -1,0 +1,43 @@
+// JPEG decoding through the IJG library (version-62 interface) at its default
+// settings: the size from the header alone, full-colour pixels, or pixels
+// reduced to a palette by the library's own quantizer. Failures are
+// "EJpegError"; the library's own errors read "JPEG error #<message code>".
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace zel::picture {
+
+struct TPictureSize {
+  int width = 0;
+  int height = 0;
+};
+
+// RGB, rows top-down, 3 * width bytes a row with no padding.
+struct TRgbImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> pixels;
+  bool multiScan = false;  // progressive (or multi-scan) data
+};
+
+struct TPalettedImage {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint8_t> palette;  // RGB triples, at most maxColours of them
+  std::vector<std::uint8_t> indices;  // width * height, rows top-down
+  bool multiScan = false;
+};
+
+// Reads only the header (jpeg_read_header).
+TPictureSize ReadJpegSize(std::span<const std::uint8_t> bytes);
+
+// Greyscale pictures come out with R = G = B.
+TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes);
+
+// maxColours: 2 to 256, the library's limits; the launcher asks for 236.
+TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours);
+
+}  // namespace zel::picture

@@ -1,0 +1,193 @@
+#include "win/Application.h"
+
+#include <ole2.h>
+
+#include <new>
+#include <vector>
+
+#include "core/AppFolder.h"
+#include "core/Error.h"
+#include "core/ErrorText.h"
+
+namespace zel::win {
+
+namespace {
+
+constexpr wchar_t kHiddenWindowClass[] = L"TZelApplication";
+
+LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+std::wstring ModulePath(HMODULE module) {
+  // A fixed buffer would silently cut a long path; grow until the whole path fits.
+  std::vector<wchar_t> buffer(261);
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return std::wstring(buffer.data(), length);
+    if (buffer.size() >= 32768 * 2) return std::wstring(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+TApplication::TApplication() : instance_(::GetModuleHandleW(nullptr)) {
+  oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
+  title_ = TitleFromExePath(ModulePath());
+  icon_ = ::LoadIconW(instance_, L"MAINICON");
+  waitCursor_ = ::LoadCursorW(nullptr, IDC_WAIT);
+  arrowCursor_ = ::LoadCursorW(nullptr, IDC_ARROW);
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = HiddenWindowProc;
+  wc.hInstance = instance_;
+  wc.hIcon = icon_;
+  wc.hCursor = arrowCursor_;
+  wc.lpszClassName = kHiddenWindowClass;
+  ::RegisterClassExW(&wc);
+  // A 0 x 0 tool window that is never shown, so it never has a taskbar button.
+  hidden_.Reset(::CreateWindowExW(WS_EX_TOOLWINDOW, kHiddenWindowClass, title_.c_str(),
+                                  WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
+                                  0, 0, 0, 0, nullptr, nullptr, instance_, nullptr));
+}
+
+TApplication::~TApplication() {
+  Finish();
+  hidden_.Reset();
+  if (oleInitialized_) ::OleUninitialize();
+}
+
+void TApplication::Initialize() {
+  comInitialized_ = SUCCEEDED(::CoInitialize(nullptr));
+}
+
+void TApplication::AdoptForm(std::unique_ptr<TFormWindow> form) {
+  try {
+    form->DoCreate();
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+  if (!mainForm_) {
+    mainForm_ = std::move(form);
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(hidden_.Get(), GWL_EXSTYLE);
+    ::SetWindowLongPtrW(hidden_.Get(), GWL_EXSTYLE, exStyle | WS_EX_NOACTIVATE);
+  }
+}
+
+void TApplication::Run() {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  ::GetStartupInfoW(&startup);
+  const unsigned request = ShowRequest((startup.dwFlags & STARTF_USESHOWWINDOW) != 0, startup.wShowWindow);
+  if (mainForm_) mainForm_->Show(InitialState(request));
+
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  Finish();
+}
+
+void TApplication::Terminate() noexcept { ::PostQuitMessage(0); }
+
+void TApplication::Finish() noexcept {
+  mainForm_.reset();
+  if (comInitialized_) {
+    ::CoUninitialize();
+    comInitialized_ = false;
+  }
+}
+
+void TApplication::EndSession() noexcept {
+  if (mainForm_) mainForm_->Release();
+  Finish();
+  hidden_.Reset();
+  if (oleInitialized_) ::OleUninitialize();
+  ::ExitProcess(0);
+}
+
+void TApplication::HandleException(std::exception_ptr error) noexcept {
+  if (HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
+  const TErrorInfo info = DescribeError(error);
+  HWND owner = ::GetActiveWindow();
+  if (owner == nullptr) owner = ::GetLastActivePopup(hidden_.Get());
+  ::MessageBoxW(owner, info.boxText.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+}
+
+void TApplication::SetCursor(TCursorKind kind) noexcept {
+  if (kind == cursor_) return;
+  cursor_ = kind;
+  if (kind == TCursorKind::Wait) {
+    ::SetCursor(waitCursor_);
+    return;
+  }
+  // Ask the window under the pointer for its cursor at once, if it is ours;
+  // another program's window gets the arrow and no messages.
+  POINT point;
+  if (::GetCursorPos(&point)) {
+    HWND window = ::WindowFromPoint(point);
+    if (window != nullptr && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
+      const LPARAM position = MAKELPARAM(static_cast<WORD>(point.x), static_cast<WORD>(point.y));
+      const LRESULT hit = ::SendMessageW(window, WM_NCHITTEST, 0, position);
+      ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
+                     MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
+      return;
+    }
+  }
+  ::SetCursor(arrowCursor_);
+}
+
+TErrorInfo DescribeError(std::exception_ptr error) noexcept {
+  TErrorInfo info;
+  try {
+    try {
+      std::rethrow_exception(error);
+    } catch (const Error& e) {
+      info.kind = e.Kind();
+      info.message = e.Message();
+      info.boxText = ErrorBoxText(e);
+      info.address = e.Address();
+    } catch (const std::bad_alloc&) {
+      info.kind = "EOutOfMemory";
+      info.message = L"Out of memory";
+      info.boxText = WithClosingDot(info.message);
+    } catch (const std::exception& e) {
+      info.kind = "Exception";
+      info.message = FromUtf8(e.what());
+      info.boxText = WithClosingDot(info.message);
+    } catch (...) {
+      info.kind = "Exception";
+      info.message = L"Unknown error";
+      info.boxText = WithClosingDot(info.message);
+    }
+  } catch (...) {
+    info.kind = "EOutOfMemory";
+  }
+  return info;
+}
+
+void ShowApplicationError(std::exception_ptr error) noexcept {
+  try {
+    const TErrorInfo info = DescribeError(error);
+    HMODULE module = nullptr;
+    if (info.address == nullptr ||
+        !::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCWSTR>(info.address), &module)) {
+      module = ::GetModuleHandleW(nullptr);
+    }
+    const auto base = reinterpret_cast<std::uintptr_t>(module);
+    const auto address = reinterpret_cast<std::uintptr_t>(info.address);
+    const std::uintptr_t offset = address >= base ? address - base : 0;
+    const std::wstring text =
+        ApplicationErrorText(info.kind, FileNameOf(ModulePath(module)), offset, info.message);
+    ::MessageBoxW(nullptr, text.c_str(), L"Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  } catch (...) {
+    ::MessageBoxW(nullptr, L"Out of memory.", L"Application Error", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+  }
+}
+
+}  // namespace zel::win

@@ -1,0 +1,97 @@
+// Owners for Win32 handles: each is released exactly once, whatever path is taken.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+#include <utility>
+
+namespace zel::win {
+
+template <typename Handle, auto Release>
+class TOwned {
+ public:
+  TOwned() noexcept = default;
+  explicit TOwned(Handle h) noexcept : handle_(h) {}
+  TOwned(TOwned&& other) noexcept : handle_(std::exchange(other.handle_, Handle{})) {}
+  TOwned& operator=(TOwned&& other) noexcept {
+    if (this != &other) Reset(std::exchange(other.handle_, Handle{}));
+    return *this;
+  }
+  TOwned(const TOwned&) = delete;
+  TOwned& operator=(const TOwned&) = delete;
+  ~TOwned() { Reset(); }
+
+  Handle Get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != Handle{}; }
+  // Gives up ownership without releasing (the handle was released elsewhere).
+  Handle Detach() noexcept { return std::exchange(handle_, Handle{}); }
+  void Reset(Handle h = Handle{}) noexcept {
+    if (handle_ != Handle{}) Release(handle_);
+    handle_ = h;
+  }
+
+ private:
+  Handle handle_{};
+};
+
+template <typename Object>
+void ReleaseGdiObject(Object h) noexcept {
+  ::DeleteObject(h);
+}
+inline void ReleaseMemoryDc(HDC h) noexcept { ::DeleteDC(h); }
+inline void ReleaseIcon(HICON h) noexcept { ::DestroyIcon(h); }
+inline void ReleaseLibrary(HMODULE h) noexcept { ::FreeLibrary(h); }
+inline void ReleaseWindow(HWND h) noexcept { ::DestroyWindow(h); }
+
+using TFont = TOwned<HFONT, &ReleaseGdiObject<HFONT>>;
+using TBitmap = TOwned<HBITMAP, &ReleaseGdiObject<HBITMAP>>;
+using TMemoryDc = TOwned<HDC, &ReleaseMemoryDc>;
+using TIcon = TOwned<HICON, &ReleaseIcon>;
+using TModule = TOwned<HMODULE, &ReleaseLibrary>;
+using TWindow = TOwned<HWND, &ReleaseWindow>;
+
+// A window's device context from GetDC, given back with ReleaseDC.
+class TWindowDc {
+ public:
+  explicit TWindowDc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+  ~TWindowDc() { ::ReleaseDC(hwnd_, dc_); }
+  TWindowDc(const TWindowDc&) = delete;
+  TWindowDc& operator=(const TWindowDc&) = delete;
+  HDC Get() const noexcept { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// Selects an object into a device context for one scope.
+class TSelection {
+ public:
+  TSelection(HDC dc, HGDIOBJ object) noexcept : dc_(dc), previous_(::SelectObject(dc, object)) {}
+  ~TSelection() { ::SelectObject(dc_, previous_); }
+  TSelection(const TSelection&) = delete;
+  TSelection& operator=(const TSelection&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ previous_;
+};
+
+// BeginPaint and EndPaint around one WM_PAINT.
+class TPaint {
+ public:
+  explicit TPaint(HWND hwnd) noexcept : hwnd_(hwnd) { ::BeginPaint(hwnd_, &ps_); }
+  ~TPaint() { ::EndPaint(hwnd_, &ps_); }
+  TPaint(const TPaint&) = delete;
+  TPaint& operator=(const TPaint&) = delete;
+  HDC Dc() const noexcept { return ps_.hdc; }
+  const RECT& Area() const noexcept { return ps_.rcPaint; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
+};
+
+}  // namespace zel::win
