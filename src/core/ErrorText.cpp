@@ -16,10 +16,6 @@ std::wstring ErrorBoxText(const Error& error) {
   for (const Error* e = error.Cause(); e != nullptr; e = e->Cause()) {
     if (!e->Message().empty()) chosen = e;
   }
-  if (chosen == &error && error.Message().empty()) {
-    // Keep the error's own (empty) message when nothing in the chain has one.
-    return {};
-  }
   return WithClosingDot(chosen->Message());
 }
 

@@ -1,0 +1,71 @@
+// The application folder, the title and what each command hands to the shell.
+#include <gtest/gtest.h>
+
+#include "core/AppFolder.h"
+#include "core/Commands.h"
+
+namespace zel {
+namespace {
+
+TEST(AppFolder, CutsAfterTheLastSeparator) {
+  EXPECT_EQ(AppFolderFromPath(L"C:\\Program Files\\X\\ZelProject.exe"), L"C:\\Program Files\\X\\");
+  EXPECT_EQ(AppFolderFromPath(L"D:\\ZelProject.exe"), L"D:\\");
+  EXPECT_EQ(AppFolderFromPath(L"\\\\server\\share\\Zel\\ZelProject.exe"), L"\\\\server\\share\\Zel\\");
+}
+
+TEST(AppFolder, ColonWithoutBackslashGetsOne) {
+  EXPECT_EQ(AppFolderFromPath(L"D:ZelProject.exe"), L"D:\\");
+  // The later of "\" and ":" wins.
+  EXPECT_EQ(AppFolderFromPath(L"C:\\dir\\file:stream"), L"C:\\dir\\file:\\");
+}
+
+TEST(AppFolder, NoSeparatorGivesABackslash) {
+  EXPECT_EQ(AppFolderFromPath(L"ZelProject.exe"), L"\\");
+  EXPECT_EQ(AppFolderFromPath(L""), L"\\");
+}
+
+TEST(AppFolder, PathLongerThan260CharactersIsKeptWhole) {
+  std::wstring folder = L"\\\\?\\C:\\";
+  while (folder.size() < 400) folder += L"очень длинная папка\\";
+  EXPECT_EQ(AppFolderFromPath(folder + L"ZelProject.exe"), folder);
+  EXPECT_GT(folder.size(), 260u);
+}
+
+TEST(Title, FileNameUpToTheFirstDotWithTheRestLowerCase) {
+  EXPECT_EQ(TitleFromExePath(L"C:\\Apps\\LAUNCH.EXE"), L"Launch");
+  EXPECT_EQ(TitleFromExePath(L"C:\\Apps\\ZelProject.exe"), L"Zelproject");
+  EXPECT_EQ(TitleFromExePath(L"C:\\my.dir\\Zel.Project.exe"), L"Zel");
+  EXPECT_EQ(TitleFromExePath(L"D:\\ЗАПУСК.EXE"), L"Запуск");
+  EXPECT_EQ(TitleFromExePath(L"C:\\noext"), L"noext");  // the first character stays as it is
+}
+
+TEST(Commands, FolderCommandsPassThePathUnquoted) {
+  const TShellCall forms = ShellCallFor(kCommandTable[0], L"C:\\Program Files\\X\\");
+  EXPECT_EQ(forms, (TShellCall{L"open", L"explorer.exe", L"C:\\Program Files\\X\\Документы", 1}));
+  const TShellCall samples = ShellCallFor(kCommandTable[1], L"D:\\");
+  EXPECT_EQ(samples, (TShellCall{L"open", L"explorer.exe", L"D:\\Примеры", 1}));
+}
+
+TEST(Commands, APathWithACommaIsQuoted) {
+  const TShellCall forms = ShellCallFor(kCommandTable[0], L"C:\\Формы, 2026\\");
+  EXPECT_EQ(forms.parameters, L"\"C:\\Формы, 2026\\Документы\"");
+  EXPECT_EQ(FolderParameters(L"C:\\a,b\\", L"Примеры"), L"\"C:\\a,b\\Примеры\"");
+  EXPECT_EQ(FolderParameters(L"C:\\a;b (x)\\", L"Примеры"), L"C:\\a;b (x)\\Примеры");
+}
+
+TEST(Commands, PurchaseOpensTheVendorsBuyPage) {
+  const TShellCall buy = ShellCallFor(kCommandTable[2], L"C:\\ignored\\");
+  EXPECT_EQ(buy.verb, L"open");
+  EXPECT_EQ(buy.file, L"http://" + std::wstring(kVendorHost) + L"/buy/");
+  EXPECT_TRUE(buy.parameters.empty());
+  EXPECT_EQ(buy.show, 1);
+}
+
+TEST(Commands, EachHandlerHasItsRow) {
+  EXPECT_EQ(kCommandTable[0].handler, "SpeedButtonFormListClick");
+  EXPECT_EQ(kCommandTable[1].handler, "SpeedButtonSamplesClick");
+  EXPECT_EQ(kCommandTable[2].handler, "SpeedButtonBuyFullClick");
+}
+
+}  // namespace
+}  // namespace zel

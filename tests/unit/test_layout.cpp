@@ -1,0 +1,87 @@
+// Scaling of the main window to the display and its first placement.
+#include <gtest/gtest.h>
+
+#include "core/FormDefinition.h"
+#include "core/Layout.h"
+
+namespace zel {
+namespace {
+
+TEST(Rounding, HalvesGoAwayFromZero) {
+  EXPECT_EQ(MulDivRound(3, 1, 2), 2);     // 1.5
+  EXPECT_EQ(MulDivRound(-3, 1, 2), -2);   // -1.5
+  EXPECT_EQ(MulDivRound(5, 1, 4), 1);     // 1.25
+  EXPECT_EQ(MulDivRound(7, 1, 4), 2);     // 1.75
+  EXPECT_EQ(MulDivRound(-7, 1, 4), -2);
+  EXPECT_EQ(MulDivRound(3, -1, 2), -2);
+}
+
+TEST(Scaling, WindowFontFollowsThePixelDensity) {
+  EXPECT_EQ(ScaleWindowFontHeight(11, 96), 11);
+  EXPECT_EQ(ScaleWindowFontHeight(11, 120), 14);
+  EXPECT_EQ(ScaleWindowFontHeight(11, 144), 17);  // 16.5
+  EXPECT_EQ(ScaleWindowFontHeight(11, 192), 22);
+}
+
+TEST(Scaling, AtTextHeight16EveryComponentScalesByItsEdges) {
+  const TScaledForm scaled = ScaleForm(MainFormDefinition(), 96, 16);
+  EXPECT_EQ(scaled.client, (TSize{1182, 553}));
+  ASSERT_EQ(scaled.bounds.size(), 5u);
+  EXPECT_EQ(scaled.bounds[0], (TBounds{0, 0, 1182, 210}));      // TopImage
+  EXPECT_EQ(scaled.bounds[1], (TBounds{10, 359, 1162, 184}));    // SpeedButtonBuyFull: not 183
+  EXPECT_EQ(scaled.bounds[2], (TBounds{10, 218, 576, 134}));     // SpeedButtonFormList
+  EXPECT_EQ(scaled.bounds[3], (TBounds{590, 218, 582, 134}));    // SpeedButtonSamples
+  EXPECT_EQ(scaled.bounds[4], (TBounds{817, 359, 198, 184}));    // Image1
+}
+
+TEST(Scaling, AtTheDesignTextHeightNothingMoves) {
+  const TFormDecl& form = MainFormDefinition();
+  const TScaledForm scaled = ScaleForm(form, 120, 13);
+  EXPECT_EQ(scaled.client, (TSize{960, 449}));
+  for (size_t i = 0; i < form.components.size(); ++i) {
+    EXPECT_EQ(scaled.bounds[i], form.components[i].bounds) << form.components[i].name;
+  }
+  EXPECT_EQ(scaled.fontHeights[1], 24);
+}
+
+TEST(Scaling, ButtonFontGoesThroughPoints) {
+  // 24 px at 120 dpi is 14 pt; 14 * 17 / 13 = 18 pt; back at 120 dpi: 30 px.
+  EXPECT_EQ(ScaleButtonFontHeight(24, 120, 17), 30);
+  // 18 pt at 96 dpi; 18 * 16 / 13 = 22 pt; 29 px.
+  EXPECT_EQ(ScaleButtonFontHeight(24, 96, 16), 29);
+  const TScaledForm scaled = ScaleForm(MainFormDefinition(), 120, 17);
+  EXPECT_EQ(scaled.fontHeights[0], 0);  // pictures have no font
+  EXPECT_EQ(scaled.fontHeights[2], 30);
+  EXPECT_EQ(scaled.client, (TSize{1255, 587}));
+}
+
+TEST(Scaling, TopAlignedBoxFollowsTheClientWidth) {
+  const TFormDecl& form = MainFormDefinition();
+  EXPECT_EQ(AlignBounds(form.components[0], {0, 0, 960, 171}, 1280), (TBounds{0, 0, 1280, 171}));
+  EXPECT_EQ(AlignBounds(form.components[1], {8, 292, 944, 149}, 1280), (TBounds{8, 292, 944, 149}));
+}
+
+TEST(Placement, CentredInTheWorkAreaWhereverTheTaskbarIs) {
+  const TSize window{966, 478};
+  // Taskbar at the bottom, top, left and right of a 1920 x 1080 screen.
+  EXPECT_EQ(CentreInWorkArea({0, 0, 1920, 1040}, window, 0, 0), (TPlacement{477, 281}));
+  EXPECT_EQ(CentreInWorkArea({0, 40, 1920, 1040}, window, 0, 0), (TPlacement{477, 321}));
+  EXPECT_EQ(CentreInWorkArea({62, 0, 1858, 1080}, window, 0, 0), (TPlacement{508, 301}));
+  EXPECT_EQ(CentreInWorkArea({0, 0, 1858, 1080}, window, 0, 0), (TPlacement{446, 301}));
+}
+
+TEST(Placement, DivisionTruncatesTowardsZeroAndIsRaisedToTheVirtualScreen) {
+  // A work area smaller than the window: the centred position is negative.
+  EXPECT_EQ(CentreInWorkArea({0, 0, 800, 400}, {967, 479}, -1920, -100), (TPlacement{-83, -39}));
+  EXPECT_EQ(CentreInWorkArea({0, 0, 800, 400}, {967, 479}, 0, 0), (TPlacement{0, 0}));
+  EXPECT_EQ(CentreInWorkArea({-1280, 0, 800, 400}, {967, 479}, -1280, 0), (TPlacement{-1280, 0}));
+}
+
+TEST(Placement, PictureCentredInItsBox) {
+  EXPECT_EQ(CentreOffset({161, 149}, {128, 128}), (TPlacement{16, 10}));
+  EXPECT_EQ(CentreOffset({198, 184}, {128, 128}), (TPlacement{35, 28}));
+  EXPECT_EQ(CentreOffset({100, 100}, {129, 101}), (TPlacement{-14, 0}));
+}
+
+}  // namespace
+}  // namespace zel

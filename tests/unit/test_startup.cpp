@@ -1,0 +1,89 @@
+// Error-box texts, the show request and the window's icon choice.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "core/Error.h"
+#include "core/ErrorText.h"
+#include "core/StartupOptions.h"
+
+namespace zel {
+namespace {
+
+std::shared_ptr<const Error> Chain(std::initializer_list<const wchar_t*> messages) {
+  std::shared_ptr<const Error> inner;
+  for (auto it = std::rbegin(messages); it != std::rend(messages); ++it) {
+    inner = std::make_shared<Error>("Exception", *it, inner);
+  }
+  return inner;
+}
+
+TEST(ErrorBox, TheInnermostNonEmptyMessageOfTheChain) {
+  EXPECT_EQ(ErrorBoxText(*Chain({L"outer", L"middle", L"inner"})), L"inner.");
+  EXPECT_EQ(ErrorBoxText(*Chain({L"outer", L"middle", L""})), L"middle.");
+  EXPECT_EQ(ErrorBoxText(*Chain({L"outer", L"", L""})), L"outer.");
+  EXPECT_EQ(ErrorBoxText(*Chain({L"", L"", L""})), L"");
+  EXPECT_EQ(ErrorBoxText(*Chain({L"", L"deep", L""})), L"deep.");
+}
+
+TEST(ErrorBox, DotOnlyAfterCharactersPastTheDot) {
+  EXPECT_EQ(WithClosingDot(L"Out of memory"), L"Out of memory.");
+  EXPECT_EQ(WithClosingDot(L"Done."), L"Done.");
+  EXPECT_EQ(WithClosingDot(L"Why?"), L"Why?.");     // '?' comes after '.'
+  EXPECT_EQ(WithClosingDot(L"Stop!"), L"Stop!");    // '!' comes before '.'
+  EXPECT_EQ(WithClosingDot(L"(x)"), L"(x)");
+  EXPECT_EQ(WithClosingDot(L"a-"), L"a-");          // '-' is 45
+  EXPECT_EQ(WithClosingDot(L"a/"), L"a/.");         // '/' is 47
+  EXPECT_EQ(WithClosingDot(L"Ошибка"), L"Ошибка.");
+  EXPECT_EQ(WithClosingDot(L""), L"");
+}
+
+TEST(ApplicationError, ExactFormat) {
+  EXPECT_EQ(ApplicationErrorText("EPngError", L"ZelProject.exe", 0x1A2B3, L"PNG: bad CRC in chunk IDAT"),
+            L"Exception EPngError in module ZelProject.exe at 0001A2B3.\r\nPNG: bad CRC in chunk IDAT.\r\n");
+  EXPECT_EQ(ApplicationErrorText("EJpegError", L"a.exe", 0xDEADBEEF, L"JPEG error #53."),
+            L"Exception EJpegError in module a.exe at DEADBEEF.\r\nJPEG error #53.\r\n");
+  EXPECT_EQ(ApplicationErrorText("Exception", L"a.exe", 0, L""), L"Exception Exception in module a.exe at 00000000.\r\n\r\n");
+  // Unlike the handler's box, any last character but "." gets one.
+  EXPECT_EQ(ApplicationErrorText("E", L"a.exe", 1, L"Stop!"), L"Exception E in module a.exe at 00000001.\r\nStop!.\r\n");
+}
+
+TEST(ApplicationError, ModuleNameWithoutItsFolder) {
+  EXPECT_EQ(FileNameOf(L"C:\\Program Files\\Zel\\ZelProject.exe"), L"ZelProject.exe");
+  EXPECT_EQ(FileNameOf(L"ZelProject.exe"), L"ZelProject.exe");
+}
+
+TEST(ErrorAddress, IsTheRaisingCode) {
+  const Error first("E", L"one");
+  const Error second("E", L"two");
+  EXPECT_NE(first.Address(), nullptr);
+  EXPECT_NE(first.Address(), second.Address());
+  EXPECT_STREQ(first.what(), "one");
+}
+
+TEST(ShowRequest, MaximizedAndMinimizedWithoutActivationAreHonoured) {
+  EXPECT_EQ(InitialState(ShowRequest(true, 3)), TInitialState::Maximized);
+  EXPECT_EQ(InitialState(ShowRequest(true, 7)), TInitialState::MinimizedNoActivate);
+}
+
+TEST(ShowRequest, EverythingElseIsNormal) {
+  for (unsigned request : {0u, 1u, 2u, 4u, 5u, 6u, 8u, 9u, 10u, 11u}) {
+    EXPECT_EQ(InitialState(ShowRequest(true, request)), TInitialState::Normal) << request;
+  }
+  // Without STARTF_USESHOWWINDOW the request is SW_SHOWDEFAULT whatever wShowWindow holds.
+  EXPECT_EQ(ShowRequest(false, 3), 10u);
+  EXPECT_EQ(InitialState(ShowRequest(false, 3)), TInitialState::Normal);
+}
+
+TEST(WindowIcon, NearestToTheLargeIconSizeTheLaterOnATie) {
+  const std::vector<TIconImageInfo> set = {{48, 48, 8}, {32, 32, 8}, {16, 16, 8}, {256, 256, 32},
+                                           {48, 48, 32}, {32, 32, 32}, {16, 16, 32}};
+  EXPECT_EQ(NearestIconImage(set, 32), 5u);  // image 6 of the set
+  EXPECT_EQ(NearestIconImage(set, 48), 4u);
+  EXPECT_EQ(NearestIconImage(set, 40), 5u);  // 48 and 32 equally near: the later, 32 x 32 at 32 bits
+  EXPECT_EQ(NearestIconImage(set, 24), 6u);  // 16 and 32 equally near: the later
+  EXPECT_EQ(NearestIconImage(set, 300), 3u);
+}
+
+}  // namespace
+}  // namespace zel
