@@ -30,17 +30,37 @@ file(GLOB ZEL_WIN_SOURCES CONFIGURE_DEPENDS
 set(ZEL_RES_DIR "${CMAKE_SOURCE_DIR}/res" CACHE PATH "Folder with banner.jpg, buy.png, ZelProject.ico")
 
 function(zel_add_launcher target res_dir)
-  add_executable(${target} WIN32 ${ZEL_WIN_SOURCES} ${CMAKE_SOURCE_DIR}/res/ZelProject.rc)
+  # A resource script of the target's own, so each can depend on its own pictures.
+  set(rc ${CMAKE_BINARY_DIR}/${target}.rc)
+  file(CONFIGURE OUTPUT ${rc} CONTENT "#include \"${CMAKE_SOURCE_DIR}/res/ZelProject.rc\"\n")
+  add_executable(${target} WIN32 ${ZEL_WIN_SOURCES} ${rc})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ZelProject)
+  if(ARGC GREATER 2)
+    set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARGV2})
+  endif()
   target_compile_options(${target} PRIVATE ${ZEL_WARNINGS})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_link_libraries(${target} PRIVATE zelcore ole32 gdi32 user32 shell32 comctl32 msimg32)
+  target_link_libraries(${target} PRIVATE zelcore ole32 gdi32 user32 shell32)
   set_property(TARGET ${target} APPEND PROPERTY COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:RC>:-I${res_dir}>)
-  set_source_files_properties(${CMAKE_SOURCE_DIR}/res/ZelProject.rc PROPERTIES
-    OBJECT_DEPENDS "${res_dir}/banner.jpg;${res_dir}/buy.png;${res_dir}/ZelProject.ico")
+  set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
+    "${res_dir}/banner.jpg;${res_dir}/buy.png;${res_dir}/ZelProject.ico;${res_dir}/ZelProject.manifest;${CMAKE_SOURCE_DIR}/res/ZelProject.rc")
 endfunction()
 
 zel_add_launcher(ZelProject ${ZEL_RES_DIR})
+
+# Test builds for the end-to-end tests, each carrying one damaged picture.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
+  find_package(Python3 REQUIRED COMPONENTS Interpreter)
+  foreach(damage picture banner-header banner-pixels)
+    set(dir ${CMAKE_BINARY_DIR}/damaged-${damage}-res)
+    add_custom_command(OUTPUT ${dir}/banner.jpg ${dir}/buy.png ${dir}/ZelProject.ico ${dir}/ZelProject.manifest
+      COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/cmake/damage_picture.py ${ZEL_RES_DIR} ${dir} ${damage}
+      DEPENDS ${CMAKE_SOURCE_DIR}/cmake/damage_picture.py ${ZEL_RES_DIR}/banner.jpg ${ZEL_RES_DIR}/buy.png
+              ${ZEL_RES_DIR}/ZelProject.ico ${ZEL_RES_DIR}/ZelProject.manifest
+      VERBATIM)
+    zel_add_launcher(ZelProjectDamaged-${damage} ${dir} ${CMAKE_BINARY_DIR}/damaged-${damage})
+  endforeach()
+endif()
 
 enable_testing()
 foreach(sub tests/pe tests/e2e)
