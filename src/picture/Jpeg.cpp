@@ -16,6 +16,9 @@
 #include "core/Error.h"
 #include "picture/Limits.h"
 
+// The version-62 interface: jpeg_create_decompress passes this to the library.
+static_assert(JPEG_LIB_VERSION == 62, "the JPEG library must offer the version-62 interface");
+
 namespace zel::picture {
 
 namespace {
@@ -59,23 +62,31 @@ struct TRunResult {
   std::int64_t height = 0;
 };
 
+// The decompressor and its error manager. They live in the caller of
+// RunDecompressor, outside the frame that calls setjmp, so their values are
+// well defined after the library jumps back.
+struct TDecompressor {
+  jpeg_decompress_struct cinfo;
+  TErrorManager errors;
+};
+
 // Reads the header and, given a sink, every scanline; with maxColours, through
 // the library's quantizer. Only trivially destructible objects live in this
 // frame, as the library's errors longjmp back into it.
-TRunResult RunDecompressor(std::span<const std::uint8_t> bytes, TRowSink* sink,
-                           std::optional<int> maxColours) {
+TRunResult RunDecompressor(TDecompressor& decompressor, std::span<const std::uint8_t> bytes,
+                           TRowSink* sink, std::optional<int> maxColours) {
   if (bytes.size() > std::numeric_limits<unsigned long>::max()) {
     return {TRunStatus::InputTooLarge};
   }
-  jpeg_decompress_struct cinfo{};
-  TErrorManager errors{};
-  cinfo.err = jpeg_std_error(&errors.library);
-  errors.library.error_exit = ExitByJump;
-  errors.library.emit_message = DropMessage;
-  errors.library.output_message = DropOutput;
-  if (setjmp(errors.back) != 0) {
+  jpeg_decompress_struct& cinfo = decompressor.cinfo;
+  jpeg_error_mgr& errors = decompressor.errors.library;
+  cinfo.err = jpeg_std_error(&errors);
+  errors.error_exit = ExitByJump;
+  errors.emit_message = DropMessage;
+  errors.output_message = DropOutput;
+  if (setjmp(decompressor.errors.back) != 0) {
     jpeg_destroy_decompress(&cinfo);
-    return {TRunStatus::LibraryError, errors.library.msg_code};
+    return {TRunStatus::LibraryError, errors.msg_code};
   }
   const auto finish = [&cinfo](TRunResult result) {
     jpeg_destroy_decompress(&cinfo);
@@ -229,23 +240,29 @@ class TPalettedSink final : public TRowSink {
   std::exception_ptr failure;
 };
 
+TRunResult Decompress(std::span<const std::uint8_t> bytes, TRowSink* sink,
+                      std::optional<int> maxColours) {
+  TDecompressor decompressor{};
+  return RunDecompressor(decompressor, bytes, sink, maxColours);
+}
+
 }  // namespace
 
 TPictureSize ReadJpegSize(std::span<const std::uint8_t> bytes) {
-  const TRunResult result = RunDecompressor(bytes, nullptr, std::nullopt);
+  const TRunResult result = Decompress(bytes, nullptr, std::nullopt);
   ThrowIfFailed(result, nullptr);
   return {static_cast<int>(result.width), static_cast<int>(result.height)};
 }
 
 TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
   TRgbSink sink;
-  ThrowIfFailed(RunDecompressor(bytes, &sink, std::nullopt), sink.failure);
+  ThrowIfFailed(Decompress(bytes, &sink, std::nullopt), sink.failure);
   return std::move(sink.image);
 }
 
 TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours) {
   TPalettedSink sink;
-  ThrowIfFailed(RunDecompressor(bytes, &sink, maxColours), sink.failure);
+  ThrowIfFailed(Decompress(bytes, &sink, maxColours), sink.failure);
   return std::move(sink.image);
 }
 

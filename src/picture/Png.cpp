@@ -118,14 +118,17 @@ std::size_t Channels(std::uint8_t colourType) noexcept {
   }
 }
 
-bool IsValidDepth(std::uint8_t colourType, std::uint8_t depth) {
+bool IsKnownColourType(std::uint8_t colourType) noexcept {
+  return colourType == kGrey || colourType == kRgb || colourType == kPalette ||
+         colourType == kGreyAlpha || colourType == kRgba;
+}
+
+// The bit depths the format allows for a known colour type.
+bool IsValidDepth(std::uint8_t colourType, std::uint8_t depth) noexcept {
   switch (colourType) {
     case kGrey: return depth == 1 || depth == 2 || depth == 4 || depth == 8 || depth == 16;
     case kPalette: return depth == 1 || depth == 2 || depth == 4 || depth == 8;
-    case kRgb:
-    case kGreyAlpha:
-    case kRgba: return depth == 8 || depth == 16;
-    default: Fail(L"invalid colour type " + Num(colourType));
+    default: return depth == 8 || depth == 16;
   }
 }
 
@@ -147,6 +150,9 @@ THeader ReadHeader(const TChunk& chunk) {
     }
     Fail(L"picture size " + size + L" is out of range (1 to " + Num(kMaxPictureSide) +
          L" a side)");
+  }
+  if (!IsKnownColourType(header.colourType)) {
+    Fail(L"invalid colour type " + Num(header.colourType));
   }
   if (!IsValidDepth(header.colourType, header.bitDepth)) {
     Fail(L"invalid bit depth " + Num(header.bitDepth) + L" for colour type " +
@@ -364,17 +370,20 @@ void Unfilter(std::vector<std::uint8_t>& raw, std::size_t rowBytes, std::size_t 
   for (std::size_t y = 0; y < height; ++y) {
     std::uint8_t* row = raw.data() + y * (rowBytes + 1) + 1;
     const std::uint8_t filter = row[-1];
+    if (filter > 4) {
+      Fail(L"bad filter type " + Num(filter) + L" in row " + Num(y));
+    }
     for (std::size_t i = 0; i < rowBytes && filter != 0; ++i) {
       const int left = i >= bpp ? row[i - bpp] : 0;
       const int up = above != nullptr ? above[i] : 0;
       const int upLeft = above != nullptr && i >= bpp ? above[i - bpp] : 0;
-      int predictor = 0;
-      switch (filter) {
-        case 1: predictor = left; break;
-        case 2: predictor = up; break;
-        case 3: predictor = (left + up) / 2; break;
-        case 4: predictor = Paeth(left, up, upLeft); break;
-        default: Fail(L"bad filter type " + Num(filter) + L" in row " + Num(y));
+      int predictor = left;  // Sub
+      if (filter == 2) {
+        predictor = up;
+      } else if (filter == 3) {
+        predictor = (left + up) / 2;
+      } else if (filter == 4) {
+        predictor = Paeth(left, up, upLeft);
       }
       row[i] = static_cast<std::uint8_t>(row[i] + predictor);
     }
