@@ -81,7 +81,7 @@ std::span<const std::uint8_t> ResourceBytes(LPCWSTR id, LPCWSTR type) {
   HGLOBAL data = info != nullptr ? ::LoadResource(module, info) : nullptr;
   const void* bytes = data != nullptr ? ::LockResource(data) : nullptr;
   if (bytes == nullptr) {
-    const std::wstring name = IS_INTRESOURCE(id) ? std::to_wstring(reinterpret_cast<std::uintptr_t>(id)) : id;
+    const std::wstring name = IS_INTRESOURCE(id) ? zel::ToDecimal(reinterpret_cast<std::uintptr_t>(id)) : id;
     throw zel::Error("EResNotFound", L"Resource " + name + L" not found");
   }
   return {static_cast<const std::uint8_t*>(bytes), ::SizeofResource(module, info)};
@@ -179,7 +179,7 @@ void TMainForm::CreateNativeWindow(int fontHeight) {
   HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, caption.c_str(), kStyle, 0, 0, decl_.client.width,
                                 decl_.client.height, nullptr, nullptr, application_.Instance(), this);
   if (hwnd == nullptr) {
-    throw zel::Error("EOSError", L"Cannot create the window (error " + std::to_wstring(::GetLastError()) + L")");
+    throw zel::Error("EOSError", L"Cannot create the window (error " + zel::ToDecimal(::GetLastError()) + L")");
   }
 }
 

@@ -41,6 +41,17 @@ __attribute__((noinline)) Error::Error(std::string kind, std::wstring message,
       address_(__builtin_extract_return_addr(__builtin_return_address(0))),
       utf8_(ToUtf8(message_)) {}
 
+std::wstring ToDecimal(unsigned long long value) {
+  wchar_t digits[24];
+  wchar_t* end = digits + 24;
+  wchar_t* p = end;
+  do {
+    *--p = static_cast<wchar_t>(L'0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  return std::wstring(p, end);
+}
+
 std::string ToUtf8(const std::wstring& text) {
   std::string out;
   out.reserve(text.size());

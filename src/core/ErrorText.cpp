@@ -1,7 +1,5 @@
 #include "core/ErrorText.h"
 
-#include <cstdio>
-
 #include "core/Error.h"
 
 namespace zel {
@@ -21,8 +19,8 @@ std::wstring ErrorBoxText(const Error& error) {
 
 std::wstring ApplicationErrorText(std::string_view kind, std::wstring_view moduleName,
                                   std::uintptr_t offset, std::wstring_view message) {
-  char address[16];
-  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(offset & 0xFFFFFFFFu));
+  wchar_t address[8];
+  for (int i = 7; i >= 0; --i, offset >>= 4) address[i] = L"0123456789ABCDEF"[offset & 0xF];
   std::wstring text = L"Exception ";
   text.append(kind.begin(), kind.end());
   text += L" in module ";

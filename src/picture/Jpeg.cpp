@@ -136,18 +136,18 @@ TRunResult RunDecompressor(TDecompressor& decompressor, std::span<const std::uin
 [[noreturn]] void Fail(const std::wstring& what) { throw Error("EJpegError", what); }
 
 std::wstring SizeText(const TRunResult& result) {
-  return std::to_wstring(result.width) + L" x " + std::to_wstring(result.height);
+  return ToDecimal(result.width) + L" x " + ToDecimal(result.height);
 }
 
 void ThrowIfFailed(const TRunResult& result, const std::exception_ptr& sinkFailure) {
   switch (result.status) {
     case TRunStatus::Done: return;
-    case TRunStatus::LibraryError: Fail(L"JPEG error #" + std::to_wstring(result.messageCode));
+    case TRunStatus::LibraryError: Fail(L"JPEG error #" + ToDecimal(result.messageCode));
     case TRunStatus::InputTooLarge: Fail(L"JPEG: the data is too large");
     case TRunStatus::TooLarge:
       Fail(L"JPEG: picture of " + SizeText(result) + L" pixels is out of range (1 to " +
-           std::to_wstring(kMaxPictureSide) + L" a side, at most " +
-           std::to_wstring(kMaxPicturePixels) + L" pixels)");
+           ToDecimal(kMaxPictureSide) + L" a side, at most " +
+           ToDecimal(kMaxPicturePixels) + L" pixels)");
     case TRunStatus::UnsupportedColours:
       Fail(L"JPEG: only colour and greyscale pictures are supported, not CMYK");
     case TRunStatus::SinkFailed:
@@ -161,7 +161,7 @@ void ThrowIfFailed(const TRunResult& result, const std::exception_ptr& sinkFailu
 
 // The sinks' Start must not throw: it keeps what went wrong instead.
 [[noreturn]] void FailOutputLayout(int components) {
-  Fail(L"JPEG: unexpected output of " + std::to_wstring(components) + L" components a pixel");
+  Fail(L"JPEG: unexpected output of " + ToDecimal(components) + L" components a pixel");
 }
 
 // Full colour: copies RGB rows, spreads grey ones over three channels.

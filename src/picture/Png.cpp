@@ -37,7 +37,7 @@ enum TColourType : std::uint8_t {
 
 [[noreturn]] void Fail(const std::wstring& what) { throw Error("EPngError", L"PNG: " + what); }
 
-std::wstring Num(std::uint64_t value) { return std::to_wstring(value); }
+std::wstring Num(std::uint64_t value) { return ToDecimal(value); }
 
 std::uint32_t ReadBe32(const std::uint8_t* p) noexcept {
   return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
