@@ -66,7 +66,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
 endif()
 
 enable_testing()
-foreach(sub tests/pe tests/e2e)
+foreach(sub tests/pe tests/release tests/e2e)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
     add_subdirectory(${sub})
   endif()
