@@ -32,11 +32,16 @@ file(GLOB ZEL_WIN_SOURCES CONFIGURE_DEPENDS
 # The pictures and icon the program carries; a test build may swap in damaged ones.
 set(ZEL_RES_DIR "${CMAKE_SOURCE_DIR}/res" CACHE PATH "Folder with banner.jpg, buy.png, ZelProject.ico")
 
+# res_dir: the pictures and icon to carry; an optional third argument is the
+# output folder, and ZEL_LAUNCHER_SOURCES may name other sources for a test build.
 function(zel_add_launcher target res_dir)
   # A resource script of the target's own, so each can depend on its own pictures.
   set(rc ${CMAKE_BINARY_DIR}/${target}.rc)
   file(CONFIGURE OUTPUT ${rc} CONTENT "#include \"${CMAKE_SOURCE_DIR}/res/ZelProject.rc\"\n")
-  add_executable(${target} WIN32 ${ZEL_WIN_SOURCES} ${rc})
+  if(NOT ZEL_LAUNCHER_SOURCES)
+    set(ZEL_LAUNCHER_SOURCES ${ZEL_WIN_SOURCES})
+  endif()
+  add_executable(${target} WIN32 ${ZEL_LAUNCHER_SOURCES} ${rc})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ZelProject)
   if(ARGC GREATER 2)
     set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${ARGV2})
@@ -63,10 +68,18 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
       VERBATIM)
     zel_add_launcher(ZelProjectDamaged-${damage} ${dir} ${CMAKE_BINARY_DIR}/damaged-${damage})
   endforeach()
+
+  # A test build whose application folder cannot be found: its folder commands
+  # raise an error with a cause, as a handler's failure would.
+  set(ZEL_LAUNCHER_SOURCES ${ZEL_WIN_SOURCES})
+  list(FILTER ZEL_LAUNCHER_SOURCES EXCLUDE REGEX "/src/ZelAppFolder\\.cpp$")
+  list(APPEND ZEL_LAUNCHER_SOURCES ${CMAKE_SOURCE_DIR}/tests/e2e/faults/FailingAppFolder.cpp)
+  zel_add_launcher(ZelProjectFailingCommand ${ZEL_RES_DIR} ${CMAKE_BINARY_DIR}/failing-command)
+  unset(ZEL_LAUNCHER_SOURCES)
 endif()
 
 enable_testing()
-foreach(sub tests/pe tests/release tests/e2e)
+foreach(sub tests/pe tests/release tests/e2e bench)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
     add_subdirectory(${sub})
   endif()

@@ -23,8 +23,6 @@ using zel::win::TSpeedButton;
 
 TMainForm* MainForm = nullptr;
 
-std::wstring GetAppFolder() { return zel::AppFolderFromPath(zel::win::ModulePath()); }
-
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TMainForm";
