@@ -1,0 +1,277 @@
+// The end-to-end driver's helper layer: starting the launcher, finding and
+// reading its windows, real mouse and keyboard input, the stand-ins' record
+// files, registry values changed for one test, screenshots, and the check lines.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace zeltest {
+
+// ---- Text and output ------------------------------------------------------------
+
+std::string Utf8(std::wstring_view text);
+std::wstring Wide(std::string_view utf8);
+// One line on standard output, UTF-8, written at once (CTest shows it even after a crash).
+void PrintLine(std::string_view line);
+
+// Something the scenario cannot go on without (the launcher never showed up, ...).
+class TAbort : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// One line per check: "PASS what: detail" or "FAIL what: detail".
+class TReport {
+ public:
+  bool Check(bool ok, std::string_view what, std::string_view detail = {});
+  bool CheckEqual(long long expected, long long actual, std::string_view what);
+  bool CheckEqual(std::wstring_view expected, std::wstring_view actual, std::string_view what);
+  // A fact worth seeing in the log that is not checked.
+  void Note(std::string_view what, std::string_view detail);
+  int Failures() const noexcept { return failures_; }
+
+ private:
+  int failures_ = 0;
+};
+
+std::string Describe(const RECT& r);
+// A wide string shown quoted and UTF-8 encoded, for check details.
+std::string Quote(std::wstring_view text);
+std::string Hex(unsigned long long value);
+
+// The driver's own environment, which the programs it starts inherit.
+std::wstring EnvironmentValue(const wchar_t* name);
+void SetEnvironmentValue(const wchar_t* name, const std::wstring& value);
+
+// ---- Waiting ----------------------------------------------------------------------
+
+// Polls until done() holds or the time is up; true when it held.
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs, DWORD stepMs = 10);
+
+// Generous bounds: these are limits for a broken program, not timings.
+constexpr DWORD kWindowTimeoutMs = 30000;
+constexpr DWORD kReactionTimeoutMs = 10000;
+
+// ---- Handles ----------------------------------------------------------------------
+
+class THandle {
+ public:
+  THandle() noexcept = default;
+  explicit THandle(HANDLE h) noexcept : handle_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+  THandle(THandle&& other) noexcept;
+  THandle& operator=(THandle&& other) noexcept;
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+  ~THandle();
+  HANDLE Get() const noexcept { return handle_; }
+  explicit operator bool() const noexcept { return handle_ != nullptr; }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+// ---- Paths and files --------------------------------------------------------------
+
+// "/work/x" -> "Z:\work\x" (Wine maps Z: to the Unix root); a Windows path stays as it is.
+std::wstring WindowsPath(std::wstring_view path);
+std::wstring JoinPath(std::wstring_view folder, std::wstring_view name);
+std::wstring FolderOf(std::wstring_view path);
+
+// A folder made afresh (whatever a failed earlier run left in it is removed first)
+// and removed with its files when the owner goes.
+class TScratchFolder {
+ public:
+  explicit TScratchFolder(std::wstring path);
+  TScratchFolder(const TScratchFolder&) = delete;
+  TScratchFolder& operator=(const TScratchFolder&) = delete;
+  ~TScratchFolder();
+  const std::wstring& Path() const noexcept { return path_; }
+  // Copies a file into the folder under the given name; returns the new path.
+  std::wstring CopyIn(const std::wstring& source, std::wstring_view name) const;
+
+ private:
+  std::wstring path_;
+};
+void RemoveTree(const std::wstring& path);
+
+// ---- The launcher's process -------------------------------------------------------
+
+struct TStartOptions {
+  // STARTF_USESHOWWINDOW with this value; none: no show request at all.
+  std::optional<WORD> showWindow;
+  std::wstring currentFolder;
+  std::wstring arguments;  // after the quoted program path
+  bool suspended = false;   // the main thread waits for TProcess::Resume
+};
+
+// A started program. Ending the owner ends a process that is still running, so a
+// failed check never leaves a launcher behind for the next scenario.
+class TProcess {
+ public:
+  static TProcess Start(const std::wstring& exe, const TStartOptions& options = {});
+  TProcess(TProcess&&) noexcept = default;
+  TProcess& operator=(TProcess&&) noexcept = default;
+  ~TProcess();
+  DWORD Id() const noexcept { return id_; }
+  DWORD MainThreadId() const noexcept { return threadId_; }
+  HANDLE Handle() const noexcept { return process_.Get(); }
+  void Resume() const;
+  bool Running() const;
+  // The exit code, or none if the process is still running when the time is up.
+  std::optional<DWORD> WaitForExit(DWORD timeoutMs) const;
+
+ private:
+  TProcess() = default;
+  THandle process_;
+  THandle thread_;
+  DWORD id_ = 0;
+  DWORD threadId_ = 0;
+};
+
+// ---- A spy inside the launcher ----------------------------------------------------
+
+// What the spy DLL (zelspy.dll, beside the driver) saw inside the launcher, in order:
+// a top-level window's caption as it was about to be shown ("show") and after every
+// caption change ("text"), mouse button messages taken from the queue ("mouse",
+// detail "WM_LBUTTONDOWN x,y" in client coordinates) and lost captures ("capture-lost").
+struct TSpyEvent {
+  std::wstring kind;
+  std::wstring className;
+  std::wstring detail;  // the caption for "show" and "text"
+};
+
+// WH_CALLWNDPROCRET and WH_GETMESSAGE hooks on one thread of another process, which
+// load the spy DLL there. Set it on a process started suspended, before resuming it, and the spy sees
+// everything from the first window on. The log file must be named in the process's
+// environment (ZEL_SPY_LOG) when it is started.
+class TSpyHook {
+ public:
+  TSpyHook() noexcept = default;
+  explicit TSpyHook(DWORD threadId);
+  TSpyHook(TSpyHook&& other) noexcept;
+  TSpyHook& operator=(TSpyHook&& other) noexcept;
+  TSpyHook(const TSpyHook&) = delete;
+  TSpyHook& operator=(const TSpyHook&) = delete;
+  ~TSpyHook();
+
+ private:
+  void Release() noexcept;
+  HHOOK sent_ = nullptr;
+  HHOOK queued_ = nullptr;
+};
+std::vector<TSpyEvent> ReadSpyLog(const std::wstring& path);
+// The log in one line, for a check's detail.
+std::string DescribeSpyLog(const std::wstring& path);
+
+// The driver's own executable.
+std::wstring ThisProgram();
+
+// ---- Windows ----------------------------------------------------------------------
+
+DWORD ProcessOf(HWND window);
+DWORD ThreadOf(HWND window);
+std::wstring WindowText(HWND window);
+std::wstring ClassNameOf(HWND window);
+// Top-level windows (EnumWindows) of one process, visible or not.
+std::vector<HWND> TopLevelWindowsOf(DWORD processId);
+// The top-level window of that class owned by that process, or null.
+HWND FindWindowOf(DWORD processId, const wchar_t* className);
+// The window holding the mouse capture in the window's thread, or null.
+HWND CaptureOf(HWND window);
+RECT WorkArea();
+RECT VirtualScreen();
+SIZE SizeOf(const RECT& r);
+// Client-area rectangle in screen coordinates.
+RECT ClientRectOnScreen(HWND window);
+POINT ClientToScreenPoint(HWND window, POINT client);
+// Logical pixels per inch of the screen, as this process was given them.
+int ScreenLogPixels();
+// The text height of "0" in Tahoma of the given character height, as any program here measures it.
+int TahomaTextHeight(int characterHeight);
+
+// ---- Input ------------------------------------------------------------------------
+
+// Real input through SendInput: the pointer is moved with absolute coordinates over
+// the virtual desktop and checked to have arrived.
+bool MovePointer(POINT screen);
+void SendMouseButton(DWORD flag);  // MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, ...
+// Presses the keys in order and releases them in reverse order.
+void SendKeyChord(const std::vector<WORD>& virtualKeys);
+
+// A left press and release at a client point of the window. The press is confirmed by
+// the capture the window takes, the release by the capture going away.
+struct TPressResult {
+  bool captured = false;
+  bool released = false;
+};
+TPressResult ClickClient(HWND window, POINT client);
+// Press at one client point, move with the button held, release at another.
+TPressResult DragClient(HWND window, POINT from, POINT to);
+
+// ---- Record files of the stand-ins ------------------------------------------------
+
+// A file to which a stand-in appends one UTF-8 line per call.
+class TRecordFile {
+ public:
+  explicit TRecordFile(std::wstring path) : path_(std::move(path)) {}
+  const std::wstring& Path() const noexcept { return path_; }
+  void Clear() const;
+  std::vector<std::wstring> Lines() const;
+  bool WaitForLines(std::size_t count, DWORD timeoutMs) const;
+
+ private:
+  std::wstring path_;
+};
+
+// Waits until every process started by the given one has ended (so a stand-in it
+// started has written its line, or never will).
+bool WaitForChildrenToEnd(DWORD parentId, DWORD timeoutMs);
+
+// ---- Registry ---------------------------------------------------------------------
+
+// One HKCU value changed for the programs started next. The original (or its absence)
+// is saved to a backup file first and put back when the owner goes; if the driver dies
+// first, RestoreRegistryBackup puts it back from that file.
+class TRegistryOverride {
+ public:
+  TRegistryOverride(std::wstring key, std::wstring name, DWORD type, const std::vector<std::uint8_t>& data,
+                    std::wstring backupFile);
+  TRegistryOverride(const TRegistryOverride&) = delete;
+  TRegistryOverride& operator=(const TRegistryOverride&) = delete;
+  ~TRegistryOverride();
+  static std::vector<std::uint8_t> Dword(DWORD value);
+  static std::vector<std::uint8_t> String(std::wstring_view value);
+
+ private:
+  std::wstring backupFile_;
+};
+bool RestoreRegistryBackup(const std::wstring& backupFile);
+
+// ---- Screenshots ------------------------------------------------------------------
+
+// The screen's pixels inside a rectangle, copied by BitBlt from the screen.
+class TScreenshot {
+ public:
+  static TScreenshot Capture(const RECT& screenArea);
+  int Width() const noexcept { return width_; }
+  int Height() const noexcept { return height_; }
+  // 0x00RRGGBB at a point relative to the captured rectangle.
+  std::uint32_t Pixel(int x, int y) const;
+  bool SaveBmp(const std::wstring& path) const;
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  std::vector<std::uint32_t> pixels_;  // top-down rows
+};
+
+}  // namespace zeltest

@@ -1,0 +1,28 @@
+// The end-to-end scenarios, one function each; zeltest.cpp lists them by name.
+#pragma once
+
+#include "Launcher.h"
+
+namespace zeltest {
+
+struct TScenario {
+  const char* name;
+  void (*run)(TContext&);
+  const char* about;
+};
+
+void ScenarioWindow(TContext& context);
+void ScenarioCommands(TContext& context);
+void ScenarioShow(TContext& context);
+void ScenarioClose(TContext& context);
+void ScenarioDpi120(TContext& context);
+
+inline constexpr TScenario kScenarios[] = {
+    {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
+    {"commands", ScenarioCommands, "button clicks reach the file browser and the web browser"},
+    {"show", ScenarioShow, "the start-up show request: maximized, minimized without activation, normal"},
+    {"close", ScenarioClose, "Alt+F4, WM_CLOSE and the system menu's Close end the process with code 0"},
+    {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
+};
+
+}  // namespace zeltest
