@@ -10,6 +10,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 RUNS="${1:-30}"
 WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
 PREFIX="$ROOT/build/wineprefix"
 WORK="$ROOT/build/bench"
 OUT="$ROOT/build/bench.txt"
@@ -45,7 +46,7 @@ SERVER_PID="" XVFB_PID=""
 stop_started() {
   if is_ours "$SERVER_PID" wineserver; then
     # Ends the processes of this prefix, all of them ours while our server ran it.
-    wineserver -k 2>/dev/null || true
+    "$WINESERVER" -k 2>/dev/null || true
     for _ in $(seq 100); do is_ours "$SERVER_PID" wineserver || break; sleep 0.1; done
     is_ours "$SERVER_PID" wineserver && kill "$SERVER_PID" 2>/dev/null || true
   fi
@@ -58,7 +59,7 @@ trap stop_started EXIT
 
 # A wineserver someone else runs for this prefix (the end-to-end tests): wait for it, never end it.
 for attempt in $(seq 600); do
-  setsid wineserver -f -p >"$WORK/wineserver.log" 2>&1 </dev/null &
+  setsid "$WINESERVER" -f -p >"$WORK/wineserver.log" 2>&1 </dev/null &
   SERVER_PID=$!
   sleep 0.3
   is_ours "$SERVER_PID" wineserver && break

@@ -35,7 +35,7 @@ XVFB=$!
 LAUNCHER=""
 cleanup() {
   [[ -n "$LAUNCHER" ]] && kill "$LAUNCHER" 2>/dev/null || true
-  wineserver -k 2>/dev/null || true
+  /usr/lib/wine/wineserver64 -k 2>/dev/null || true
   kill "$XVFB" 2>/dev/null || true
 }
 trap cleanup EXIT

@@ -78,7 +78,7 @@ make_prefix() {
     sleep 1
   fi
   DISPLAY="$display" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
+  /usr/lib/wine/wineserver64 -w || true
   local fonts="$PREFIX/drive_c/windows/Fonts"
   mkdir -p "$fonts"
   cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \

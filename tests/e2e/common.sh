@@ -1,6 +1,7 @@
 # Shared by fixture.sh and run-scenario.sh.
 # shellcheck shell=bash
 WINE=/usr/lib/wine/wine64
+WINESERVER=/usr/lib/wine/wineserver64
 
 log() { printf 'e2e: %s\n' "$*"; }
 die() { printf 'e2e: %s\n' "$*" >&2; exit 1; }

@@ -36,7 +36,7 @@ stop_recorded() {
     DISPLAY="$DISPLAY_NAME" WINEPREFIX="$PREFIX" WINEDEBUG=-all restore_leftovers "$STATE_DIR" "$PREFIX" "$DRIVER"
     is_ours "$DESKTOP_PID" zeltest && kill "$DESKTOP_PID" 2>/dev/null || true
     # Ends every process of this prefix and the server itself; nothing outside the prefix.
-    WINEPREFIX="$PREFIX" wineserver -k 2>/dev/null || true
+    WINEPREFIX="$PREFIX" "$WINESERVER" -k 2>/dev/null || true
     for _ in $(seq 100); do is_ours "$WINESERVER_PID" wineserver || break; sleep 0.1; done
     is_ours "$WINESERVER_PID" wineserver && kill "$WINESERVER_PID" 2>/dev/null || true
   fi
@@ -62,7 +62,7 @@ start() {
   # (Another checkout's tests or a benchmark may hold it for a few minutes.)
   local server_pid="" rc deadline=$((SECONDS + 300))
   for ((attempt = 1; SECONDS < deadline; attempt++)); do
-    setsid wineserver -f -p >"$STATE_DIR/wineserver.log" 2>&1 </dev/null &
+    setsid "$WINESERVER" -f -p >"$STATE_DIR/wineserver.log" 2>&1 </dev/null &
     server_pid=$!
     sleep 0.3
     is_ours "$server_pid" wineserver && break
