@@ -48,7 +48,7 @@ function(zel_add_launcher target res_dir)
   endif()
   target_compile_options(${target} PRIVATE ${ZEL_WARNINGS})
   target_include_directories(${target} PRIVATE ${CMAKE_SOURCE_DIR}/src)
-  target_link_libraries(${target} PRIVATE zelcore ole32 gdi32 user32 shell32)
+  target_link_libraries(${target} PRIVATE zelcore ole32 gdi32 user32)
   set_property(TARGET ${target} APPEND PROPERTY COMPILE_OPTIONS $<$<COMPILE_LANGUAGE:RC>:-I${res_dir}>)
   set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS
     "${res_dir}/banner.jpg;${res_dir}/buy.png;${res_dir}/ZelProject.ico;${res_dir}/ZelProject.manifest;${CMAKE_SOURCE_DIR}/res/ZelProject.rc")

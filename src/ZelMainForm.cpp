@@ -1,7 +1,6 @@
 #include "ZelMainForm.h"
 
 #include <windowsx.h>
-#include <shellapi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -282,8 +281,8 @@ void TMainForm::RunCommand(std::string_view handler) {
   zel::win::TBusyCursor busy(application_);
   const std::wstring folder = row->target == zel::TCommandTarget::FolderBesideProgram ? GetAppFolder() : L"";
   const zel::TShellCall call = zel::ShellCallFor(*row, folder);
-  ::ShellExecuteW(Handle(), call.verb.c_str(), call.file.c_str(),
-                  call.parameters.empty() ? nullptr : call.parameters.c_str(), nullptr, call.show);
+  shell_.Execute(Handle(), call.verb.c_str(), call.file.c_str(),
+                 call.parameters.empty() ? nullptr : call.parameters.c_str(), call.show);
 }
 
 LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -414,32 +413,39 @@ void TMainForm::EnsureSurface(int width, int height) {
   surfaceHeight_ = height;
 }
 
+// Composed off screen a band at a time: each band is drawn whole and copied in
+// one step, so nothing flickers, and the buffer stays a fraction of the window.
+constexpr int kBandRows = 64;
+
 void TMainForm::Paint() {
   zel::win::TPaint paint(Handle());
   const RECT area = paint.Area();
   if (::IsRectEmpty(&area)) return;
-  RECT client{};
-  ::GetClientRect(Handle(), &client);
-  EnsureSurface(std::max(1L, client.right), std::max(1L, client.bottom));
+  const int width = area.right - area.left;
+  EnsureSurface(width, std::min<int>(kBandRows, area.bottom - area.top));
 
   HDC dc = surfaceDc_.Get();
-  const int saved = ::SaveDC(dc);
-  ::IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-  ::FillRect(dc, &area, ::GetSysColorBrush(COLOR_BTNFACE));
-  zel::win::TCanvas canvas{Handle(), dc, surfaceBits_, static_cast<std::size_t>(surfaceWidth_) * 4,
-                           surfaceWidth_, surfaceHeight_, area, &theme_};
-  // Bottom to top, so the purchase picture lands on its button's face.
-  for (std::size_t i = 0; i < components_.size(); ++i) {
-    const RECT rect = components_[i]->Rect();
-    RECT overlap;
-    if (!::IntersectRect(&overlap, &rect, &area)) continue;
-    const TButtonLook look = router_ ? router_->Look(i, theme_.Active()) : TButtonLook::Normal;
-    components_[i]->Paint(canvas, look);
+  for (int top = area.top; top < area.bottom; top += surfaceHeight_) {
+    const RECT band{area.left, top, area.right, std::min<LONG>(area.bottom, top + surfaceHeight_)};
+    const int saved = ::SaveDC(dc);
+    // The band's surface takes client coordinates.
+    ::SetViewportOrgEx(dc, -band.left, -band.top, nullptr);
+    ::IntersectClipRect(dc, band.left, band.top, band.right, band.bottom);
+    ::FillRect(dc, &band, ::GetSysColorBrush(COLOR_BTNFACE));
+    const zel::win::TCanvas canvas{Handle(), dc, surfaceBits_, static_cast<std::size_t>(surfaceWidth_) * 4,
+                                   {band.left, band.top}, surfaceWidth_, surfaceHeight_, band, &theme_};
+    // Bottom to top, so the purchase picture lands on its button's face.
+    for (std::size_t i = 0; i < components_.size(); ++i) {
+      const RECT rect = components_[i]->Rect();
+      RECT overlap;
+      if (!::IntersectRect(&overlap, &rect, &band)) continue;
+      const TButtonLook look = router_ ? router_->Look(i, theme_.Active()) : TButtonLook::Normal;
+      components_[i]->Paint(canvas, look);
+    }
+    ::RestoreDC(dc, saved);
+    ::GdiFlush();
+    ::BitBlt(paint.Dc(), band.left, band.top, width, band.bottom - band.top, dc, 0, 0, SRCCOPY);
   }
-  ::RestoreDC(dc, saved);
-  ::GdiFlush();
-  ::BitBlt(paint.Dc(), area.left, area.top, area.right - area.left, area.bottom - area.top, dc, area.left,
-           area.top, SRCCOPY);
 }
 
 void TMainForm::CaptureMouse() { ::SetCapture(Handle()); }

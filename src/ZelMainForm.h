@@ -14,6 +14,7 @@
 #include "core/FormDefinition.h"
 #include "win/Application.h"
 #include "win/Handles.h"
+#include "win/Shell.h"
 #include "win/Theme.h"
 
 // The folder that holds the running executable, always ending in "\".
@@ -73,6 +74,7 @@ class TMainForm final : public zel::win::TFormWindow, private zel::controls::TRo
   zel::win::TFont font_;
   zel::win::TIcon icon_;
   zel::win::TButtonTheme theme_;
+  zel::win::TShell shell_;
   // The off-screen surface every paint is composed on; the DC goes first.
   zel::win::TBitmap surface_;
   zel::win::TMemoryDc surfaceDc_;

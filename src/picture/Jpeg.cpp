@@ -203,6 +203,51 @@ class TRgbSink final : public TRowSink {
   std::size_t components_ = 0;
 };
 
+// Full colour in the caller's rows, channels swapped to B G R.
+class TBgrSink final : public TRowSink {
+ public:
+  explicit TBgrSink(const std::function<TBgrRows(TPictureSize)>& rowsFor) : rowsFor_(rowsFor) {}
+
+  bool Start(const jpeg_decompress_struct& cinfo, bool) noexcept override {
+    try {
+      width_ = static_cast<std::size_t>(cinfo.output_width);
+      components_ = static_cast<std::size_t>(cinfo.output_components);
+      if (components_ != 1 && components_ != 3) {
+        FailOutputLayout(cinfo.output_components);
+      }
+      rows_ = rowsFor_({static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height)});
+      if (rows_.first == nullptr || rows_.stride < static_cast<std::ptrdiff_t>(width_ * 3)) {
+        Fail(L"JPEG: no room for the picture's pixels");
+      }
+      return true;
+    } catch (...) {
+      failure = std::current_exception();
+      return false;
+    }
+  }
+
+  void Row(std::size_t y, const JSAMPLE* row) noexcept override {
+    std::uint8_t* out = rows_.first + static_cast<std::ptrdiff_t>(y) * rows_.stride;
+    for (std::size_t x = 0; x < width_; ++x, out += 3) {
+      if (components_ == 3) {
+        out[0] = row[3 * x + 2];
+        out[1] = row[3 * x + 1];
+        out[2] = row[3 * x];
+      } else {
+        out[0] = out[1] = out[2] = row[x];
+      }
+    }
+  }
+
+  std::exception_ptr failure;
+
+ private:
+  const std::function<TBgrRows(TPictureSize)>& rowsFor_;
+  TBgrRows rows_;
+  std::size_t width_ = 0;
+  std::size_t components_ = 0;
+};
+
 // Quantized: one index a pixel, and the colour map the library chose.
 class TPalettedSink final : public TRowSink {
  public:
@@ -258,6 +303,11 @@ TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
   TRgbSink sink;
   ThrowIfFailed(Decompress(bytes, &sink, std::nullopt), sink.failure);
   return std::move(sink.image);
+}
+
+void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TPictureSize)>& rowsFor) {
+  TBgrSink sink(rowsFor);
+  ThrowIfFailed(Decompress(bytes, &sink, std::nullopt), sink.failure);
 }
 
 TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours) {

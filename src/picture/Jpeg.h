@@ -4,7 +4,9 @@
 // "EJpegError"; the library's own errors read "JPEG error #<message code>".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -36,6 +38,17 @@ TPictureSize ReadJpegSize(std::span<const std::uint8_t> bytes);
 
 // Greyscale pictures come out with R = G = B.
 TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes);
+
+// Rows the caller provides once the size is known, such as a bitmap's own bits.
+struct TBgrRows {
+  std::uint8_t* first = nullptr;  // the top row
+  std::ptrdiff_t stride = 0;      // from one row to the next, at least 3 * width
+};
+
+// Full colour straight into the caller's rows, B G R a pixel (the layout of a
+// 24-bit device-independent bitmap), so no second copy of the picture is ever
+// held. rowsFor may throw; its error then ends the decoding.
+void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TPictureSize)>& rowsFor);
 
 // maxColours: 2 to 256, the library's limits; the launcher asks for 236.
 TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours);

@@ -230,6 +230,72 @@ TEST(JpegDecode, FourChannelDataIsRefused) {
                   L"JPEG: only colour and greyscale pictures are supported, not CMYK");
 }
 
+// ---- Straight into the caller's rows ----
+
+// Rows padded past 3 * width, as a bitmap's are: pixels land swapped to B G R,
+// exactly as the full-colour decode gives them, and the padding is left alone.
+TEST(JpegBgr, MatchesTheFullColourDecodeInPaddedRows) {
+  for (const int components : {3, 1}) {
+    SCOPED_TRACE(components);
+    const TBytes jpeg = components == 3 ? EncodeJpeg(64, 64, 3, RampSamples(), {90, false})
+                                        : EncodeJpeg(64, 64, 1, TBytes(64 * 64, 77), {90, false});
+    const TRgbImage reference = DecodeJpeg(jpeg);
+    constexpr std::ptrdiff_t kStride = 64 * 3 + 5;
+    TBytes rows(static_cast<std::size_t>(kStride) * 64, 0xA5);
+    TPictureSize asked{};
+    DecodeJpegBgr(jpeg, [&](TPictureSize size) {
+      asked = size;
+      return TBgrRows{rows.data(), kStride};
+    });
+    EXPECT_EQ(asked.width, 64);
+    EXPECT_EQ(asked.height, 64);
+    for (std::size_t y = 0; y < 64; ++y) {
+      for (std::size_t x = 0; x < 64; ++x) {
+        const std::uint8_t* want = reference.pixels.data() + (y * 64 + x) * 3;
+        const std::uint8_t* got = rows.data() + y * kStride + x * 3;
+        ASSERT_EQ(got[0], want[2]) << x << "," << y;
+        ASSERT_EQ(got[1], want[1]) << x << "," << y;
+        ASSERT_EQ(got[2], want[0]) << x << "," << y;
+      }
+      for (std::size_t pad = 64 * 3; pad < static_cast<std::size_t>(kStride); ++pad) {
+        ASSERT_EQ(rows[y * kStride + pad], 0xA5) << "row " << y;
+      }
+    }
+  }
+}
+
+TEST(JpegBgr, NoRowsOrTooNarrowRowsAreAnError) {
+  const TBytes jpeg = BlocksJpeg();
+  TBytes rows(48 * 3 * 32);
+  ExpectJpegError([&] { DecodeJpegBgr(jpeg, [](TPictureSize) { return TBgrRows{}; }); },
+                  L"JPEG: no room for the picture's pixels");
+  ExpectJpegError([&] { DecodeJpegBgr(jpeg, [&](TPictureSize) { return TBgrRows{rows.data(), 48 * 3 - 1}; }); },
+                  L"JPEG: no room for the picture's pixels");
+}
+
+// The caller's own error (a bitmap it could not make) comes through unchanged,
+// and a picture the library cannot read never asks for rows.
+TEST(JpegBgr, ErrorsOfTheCallerAndOfTheLibrary) {
+  try {
+    DecodeJpegBgr(BlocksJpeg(), [](TPictureSize) -> TBgrRows {
+      throw Error("EOutOfResources", L"Out of system resources");
+    });
+    FAIL() << "no error";
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Message(), L"Out of system resources");
+  }
+  bool asked = false;
+  ExpectJpegError(
+      [&] {
+        DecodeJpegBgr(TBytes{0xFF, 0xD8}, [&](TPictureSize) {
+          asked = true;
+          return TBgrRows{};
+        });
+      },
+      LibraryError(JERR_NO_IMAGE));
+  EXPECT_FALSE(asked);
+}
+
 // ---- Paletted ----
 
 TEST(JpegPaletted, RampFitsIn236Colours) {

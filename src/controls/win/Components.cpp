@@ -130,23 +130,18 @@ void TImage::DecodeJpegPixels(HDC reference) {
     return;
   }
 
-  const picture::TRgbImage image = picture::DecodeJpeg(bytes_);
   info.header.biBitCount = 24;
-  void* bits = nullptr;
-  TBitmap bitmap(
-      ::CreateDIBSection(reference, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
-  if (!bitmap || bits == nullptr) return;
-  const std::size_t stride = (static_cast<std::size_t>(image.width) * 3 + 3) & ~std::size_t{3};
-  auto* out = static_cast<std::uint8_t*>(bits);
-  for (int y = 0; y < image.height; ++y) {
-    const std::uint8_t* in = image.pixels.data() + static_cast<std::size_t>(y) * image.width * 3;
-    std::uint8_t* row = out + y * stride;
-    for (int x = 0; x < image.width; ++x) {
-      row[3 * x] = in[3 * x + 2];
-      row[3 * x + 1] = in[3 * x + 1];
-      row[3 * x + 2] = in[3 * x];
-    }
-  }
+  TBitmap bitmap;
+  picture::DecodeJpegBgr(bytes_, [&](picture::TPictureSize size) {
+    info.header.biWidth = size.width;
+    info.header.biHeight = -size.height;  // top-down
+    void* bits = nullptr;
+    bitmap.Reset(
+        ::CreateDIBSection(reference, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap) bits = nullptr;
+    const std::ptrdiff_t stride = (static_cast<std::ptrdiff_t>(size.width) * 3 + 3) & ~std::ptrdiff_t{3};
+    return picture::TBgrRows{static_cast<std::uint8_t*>(bits), stride};
+  });
   bitmap_ = std::move(bitmap);
 }
 
@@ -175,18 +170,19 @@ void TImage::PaintBlended(const TCanvas& canvas) {
   const int top = box.top + offset.top;
   // Only what lies in the box, on the surface and in the area being repainted:
   // pixels outside that were blended already.
-  const int x0 = std::max({left, box.left, static_cast<int>(canvas.clip.left), 0});
-  const int y0 = std::max({top, box.top, static_cast<int>(canvas.clip.top), 0});
+  const int x0 = std::max({left, box.left, static_cast<int>(canvas.clip.left), static_cast<int>(canvas.origin.x)});
+  const int y0 = std::max({top, box.top, static_cast<int>(canvas.clip.top), static_cast<int>(canvas.origin.y)});
   const int x1 = std::min({left + pictureSize_.width, box.left + box.width, static_cast<int>(canvas.clip.right),
-                           canvas.width});
-  const int y1 = std::min({top + pictureSize_.height, box.top + box.height,
-                           static_cast<int>(canvas.clip.bottom), canvas.height});
+                           static_cast<int>(canvas.origin.x) + canvas.width});
+  const int y1 = std::min({top + pictureSize_.height, box.top + box.height, static_cast<int>(canvas.clip.bottom),
+                           static_cast<int>(canvas.origin.y) + canvas.height});
   if (x0 >= x1 || y0 >= y1 || canvas.bits == nullptr) return;
   ::GdiFlush();
   for (int y = y0; y < y1; ++y) {
     const std::uint8_t* src =
         rgba_.pixels.data() + (static_cast<std::size_t>(y - top) * pictureSize_.width + (x0 - left)) * 4;
-    std::uint8_t* dst = canvas.bits + static_cast<std::size_t>(y) * canvas.stride + static_cast<std::size_t>(x0) * 4;
+    std::uint8_t* dst = canvas.bits + static_cast<std::size_t>(y - canvas.origin.y) * canvas.stride +
+                        static_cast<std::size_t>(x0 - canvas.origin.x) * 4;
     for (int x = x0; x < x1; ++x, src += 4, dst += 4) {
       const std::uint8_t a = src[3];
       dst[0] = picture::BlendChannel(dst[0], src[2], a);

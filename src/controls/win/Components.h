@@ -21,12 +21,13 @@ namespace zel::win {
 // The window's off-screen surface while one paint is composed.
 struct TCanvas {
   HWND window = nullptr;
-  HDC dc = nullptr;                  // memory DC holding the 32-bit surface
+  HDC dc = nullptr;                  // memory DC holding the 32-bit surface, in client coordinates
   std::uint8_t* bits = nullptr;      // top-down, B G R X
   std::size_t stride = 0;
+  POINT origin{};                    // the client point the surface's first pixel shows
   int width = 0;
   int height = 0;
-  RECT clip{};                       // the area being repainted
+  RECT clip{};                       // the area being repainted, within the surface
   const TButtonTheme* theme = nullptr;
 };
 
