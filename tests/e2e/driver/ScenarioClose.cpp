@@ -24,6 +24,23 @@ void ScenarioClose(TContext& context) {
     CheckEndsWithZero(report, "close.system-menu-close.exit-code", running);
   }
   {
+    // Log-off: the launcher agrees to end, stays when the session goes on after
+    // all, and ends with code 0 when the session does end.
+    TRunningLauncher running = StartLauncher(context.launcherExe);
+    const auto send = [&](UINT message, WPARAM wParam, DWORD_PTR* answer) {
+      return ::SendMessageTimeoutW(running.main, message, wParam, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG,
+                                   kReactionTimeoutMs, answer) != 0;
+    };
+    DWORD_PTR agrees = 0;
+    report.Check(send(WM_QUERYENDSESSION, 0, &agrees) && agrees != 0, "close.log-off.agrees");
+    DWORD_PTR ignored = 0;
+    const bool told = send(WM_ENDSESSION, FALSE, &ignored);
+    report.Check(told && running.process.Running() && ::IsWindowVisible(running.main),
+                 "close.log-off-cancelled.keeps-window");
+    send(WM_ENDSESSION, TRUE, &ignored);  // no answer comes: the process ends while handling it
+    CheckEndsWithZero(report, "close.log-off.exit-code", running);
+  }
+  {
     // Keys that no component takes: the window stays.
     TRunningLauncher running = StartLauncher(context.launcherExe);
     WaitUntil([&] { return ::GetForegroundWindow() == running.main; }, kReactionTimeoutMs);
