@@ -746,16 +746,4 @@ bool SamePath(std::wstring_view a, std::wstring_view b) {
          CSTR_EQUAL;
 }
 
-TResourceUse ResourceUseOf(HANDLE process) {
-  TResourceUse use;
-  use.gdiObjects = ::GetGuiResources(process, GR_GDIOBJECTS);
-  use.userObjects = ::GetGuiResources(process, GR_USEROBJECTS);
-  PROCESS_MEMORY_COUNTERS_EX counters{};
-  counters.cb = sizeof counters;
-  if (::GetProcessMemoryInfo(process, reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters)) {
-    use.privateBytes = counters.PrivateUsage;
-  }
-  return use;
-}
-
 }  // namespace zeltest

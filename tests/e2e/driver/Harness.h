@@ -287,13 +287,4 @@ std::wstring SystemFolder();
 // Paths compared as the file system does: letters in any case.
 bool SamePath(std::wstring_view a, std::wstring_view b);
 
-// What a process holds that a leak would make grow: GDI and USER objects
-// (GetGuiResources) and private bytes (PROCESS_MEMORY_COUNTERS_EX::PrivateUsage).
-struct TResourceUse {
-  DWORD gdiObjects = 0;
-  DWORD userObjects = 0;
-  SIZE_T privateBytes = 0;
-};
-TResourceUse ResourceUseOf(HANDLE process);
-
 }  // namespace zeltest

@@ -17,6 +17,7 @@ void ScenarioShow(TContext& context);
 void ScenarioClose(TContext& context);
 void ScenarioDpi120(TContext& context);
 void ScenarioPlanted(TContext& context);
+void ScenarioLeaks(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -25,6 +26,7 @@ inline constexpr TScenario kScenarios[] = {
     {"close", ScenarioClose, "Alt+F4, WM_CLOSE and the system menu's Close end the process with code 0"},
     {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
     {"planted", ScenarioPlanted, "DLLs planted beside the program are not loaded; the buttons use the system's theme"},
+    {"leaks", ScenarioLeaks, "GDI and USER objects, handles and private memory stay put over repaints, clicks and hovers"},
 };
 
 }  // namespace zeltest
