@@ -27,8 +27,9 @@ constexpr DWORD kRecordTimeoutMs = 30000;
 // objects either way is the platform's own bookkeeping.
 constexpr long long kObjectMargin = 2;
 // Private memory is counted in whole pages and the heap grows in blocks of tens of
-// KiB, so a healthy program moves by a few blocks at most. 256 KiB is what a leak of
-// 256 bytes a repaint, or 1.3 KiB a click, adds up to here.
+// KiB, so a healthy program moves by a few blocks at most (here it did not move at
+// all). 256 KiB is what a leak of 130 bytes a paint (about 2000 in all: the repaints,
+// and two for each click and each hover) or 1.3 KiB a click adds up to.
 constexpr long long kPrivateMargin = 256 * 1024;
 
 struct TUse {
@@ -215,9 +216,8 @@ struct TRecords {
   TRecordFile urls;
 };
 
-// One of each action, so that what a first use loads or caches (the shell's own DLLs
-// and the browser's, the theme's images of a hot button, glyphs) is in place before the
-// figures are taken.
+// The three actions, each waited for until done, and the commands the clicks ran.
+// An action that fails says why in Failure().
 class TExercise {
  public:
   TExercise(HWND main, const TRunningLauncher& running, const TRecords& records)
@@ -268,7 +268,7 @@ class TExercise {
     return true;
   }
 
-  // Waits until every browser stand-in the launcher started has ended.
+  // Waits until every stand-in the launcher started has ended.
   void Settle() const { WaitForChildrenToEnd(running_.process.Id(), kRecordTimeoutMs); }
 
   const TCounts& Counts() const { return counts_; }
@@ -307,7 +307,9 @@ void ScenarioLeaks(TContext& context) {
   report.Note("leaks.counted-by", first.sources);
   report.Note("leaks.after-first-paint", Describe(first));
 
-  // One of each, and the purchase button once, then the figures to compare against.
+  // One of each first, the purchase button too, so that what a first use loads or
+  // caches (the shell's DLLs, the theme's images of a hot button, glyphs) is in place
+  // before the figures to compare against are taken.
   const bool warmedUp = exercise.Repaint() && exercise.Click(0) && exercise.Click(1) &&
                         exercise.Click(kPurchaseEvery - 1) && exercise.Hover(0) && exercise.Hover(1);
   exercise.Settle();
@@ -315,20 +317,22 @@ void ScenarioLeaks(TContext& context) {
   const TUse before = UseOf(running.process);
   report.Note("leaks.before", Describe(before));
 
-  // Each stops at its first failure: the figures after it would mean nothing.
+  // Each kind stops at its first failure: what it did not do cannot leak.
+  const auto checkDone = [&](std::string_view what, int done, int wanted) {
+    report.Check(done == wanted, what,
+                 std::to_string(done) + " of " + std::to_string(wanted) +
+                     (done == wanted ? std::string() : ": " + exercise.Failure()));
+  };
   int repaints = 0;
   while (repaints < kRepaints && exercise.Repaint()) ++repaints;
-  report.Check(repaints == kRepaints, "leaks.repaints-done",
-               std::to_string(repaints) + " of " + std::to_string(kRepaints) + " " + exercise.Failure());
+  checkDone("leaks.repaints-done", repaints, kRepaints);
   int clicks = 0;
   while (clicks < kClicks && exercise.Click(clicks)) ++clicks;
   exercise.Settle();
-  report.Check(clicks == kClicks, "leaks.clicks-done",
-               std::to_string(clicks) + " of " + std::to_string(kClicks) + " " + exercise.Failure());
+  checkDone("leaks.clicks-done", clicks, kClicks);
   int hovers = 0;
   while (hovers < kHovers && exercise.Hover(hovers)) ++hovers;
-  report.Check(hovers == kHovers, "leaks.hovers-done",
-               std::to_string(hovers) + " of " + std::to_string(kHovers) + " " + exercise.Failure());
+  checkDone("leaks.hovers-done", hovers, kHovers);
   RepaintAndWait(main);
 
   const TUse after = UseOf(running.process);

@@ -35,20 +35,21 @@ std::wstring MarkerOf(const std::wstring& folder, const TPlanted& planted) {
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-// Which planted DLLs left their marker, and what an exit code says.
-std::string DescribeRuns(const std::wstring& folder) {
+// The planted DLLs that left their marker, by name.
+std::string MarkersIn(const std::wstring& folder) {
   std::string ran;
   for (const TPlanted& planted : kPlanted) {
     if (Exists(MarkerOf(folder, planted))) ran += (ran.empty() ? "" : ", ") + Utf8(planted.name);
   }
-  return ran.empty() ? "no planted DLL left a marker" : "planted DLLs that ran: " + ran;
+  return ran;
 }
 
-std::string DescribeExit(DWORD code) {
+std::string DescribeExit(std::optional<DWORD> code) {
+  if (!code) return "still running";
   for (const TPlanted& planted : kPlanted) {
-    if (code == planted.exitCode) return Hex(code) + ", the code of the planted " + Utf8(planted.name);
+    if (*code == planted.exitCode) return Hex(*code) + ", the code of the planted " + Utf8(planted.name);
   }
-  return Hex(code);
+  return Hex(*code);
 }
 
 // The theme's push button in its normal state, drawn here at the button's size over the
@@ -85,6 +86,73 @@ std::vector<std::uint32_t> ThemedButtonFace(SIZE size) {
   return pixels;
 }
 
+// The form list button's face, away from its caption, as the theme draws a push
+// button; waits for it, since the pointer may have left a button hot a moment ago.
+void CheckButtonsThemed(TReport& report, HWND main) {
+  MovePointer({VirtualScreen().right - 1, VirtualScreen().bottom - 1});
+  const SIZE size{launcher::kFormList.width, launcher::kFormList.height};
+  const std::vector<std::uint32_t> expected = ThemedButtonFace(size);
+  if (!report.Check(!expected.empty(), "planted.theme-available", "OpenThemeData(BUTTON) in the driver")) return;
+  const POINT probes[] = {{20, 20}, {size.cx - 20, size.cy - 20}, {size.cx / 2, 8}, {12, size.cy / 2}};
+  std::string detail;
+  const bool themed = WaitUntil(
+      [&] {
+        const TScreenshot shot = TScreenshot::Capture(ClientRectOnScreen(main));
+        detail.clear();
+        bool same = true;
+        for (const POINT& p : probes) {
+          const POINT at = launcher::kFormList.At(p.x, p.y);
+          const std::uint32_t seen = shot.Pixel(at.x, at.y);
+          const std::uint32_t wanted = expected[static_cast<std::size_t>(p.y) * size.cx + p.x];
+          same = same && seen == wanted;
+          detail += (detail.empty() ? "(" : "; (") + std::to_string(p.x) + "," + std::to_string(p.y) + ") " +
+                    Hex(seen) + ", theme " + Hex(wanted);
+        }
+        return same;
+      },
+      kReactionTimeoutMs, 50);
+  report.Check(themed, "planted.buttons-themed", detail);
+}
+
+// The launcher beside the planted DLLs: its window, the uxtheme it loaded, its buttons
+// and its exit code.
+void RunLauncher(TReport& report, const std::wstring& exe) {
+  const TProcess process = TProcess::Start(exe);
+  HWND main = nullptr;
+  const bool shown = WaitUntil(
+      [&] {
+        main = FindWindowOf(process.Id(), launcher::kMainClass);
+        return (main != nullptr && ::IsWindowVisible(main)) || !process.Running();
+      },
+      kWindowTimeoutMs);
+  const bool running = process.Running();
+  if (!report.Check(shown && running, "planted.window-shown",
+                    !running ? "ended with " + DescribeExit(process.WaitForExit(0))
+                             : shown ? std::string() : std::string("no window shown"))) {
+    return;
+  }
+
+  const std::vector<std::wstring> modules = ModulePathsOf(process.Handle());
+  std::wstring uxtheme;
+  std::string beside;
+  for (std::size_t i = 1; i < modules.size(); ++i) {
+    const std::wstring& path = modules[i];
+    if (SamePath(FolderOf(path), FolderOf(modules.front()))) beside += (beside.empty() ? "" : " ") + Quote(path);
+    if (SamePath(std::wstring_view(path).substr(path.find_last_of(L'\\') + 1), L"uxtheme.dll")) uxtheme = path;
+  }
+  report.Check(SamePath(uxtheme, JoinPath(SystemFolder(), L"uxtheme.dll")), "planted.uxtheme-from-system-folder",
+               (uxtheme.empty() ? std::string("not loaded") : Quote(uxtheme)) + ", " + std::to_string(modules.size()) +
+                   " modules");
+  // Wine loads its own version.dll for the planted one, under Wine's own order, but
+  // names it by the path where it found that file.
+  if (!beside.empty()) report.Note("planted.modules-named-beside-the-program", beside);
+
+  CheckButtonsThemed(report, main);
+  ::PostMessageW(main, WM_CLOSE, 0, 0);
+  const std::optional<DWORD> code = process.WaitForExit(kWindowTimeoutMs);
+  report.Check(code == 0u, "planted.exit-code", DescribeExit(code));
+}
+
 }  // namespace
 
 void ScenarioPlanted(TContext& context) {
@@ -99,71 +167,9 @@ void ScenarioPlanted(TContext& context) {
   const std::wstring exe = folder.CopyIn(context.launcherExe, L"ZelProject.exe");
   for (const TPlanted& planted : kPlanted) folder.CopyIn(JoinPath(source, planted.name), planted.name);
 
-  {
-    TProcess process = TProcess::Start(exe);
-    HWND main = nullptr;
-    WaitUntil(
-        [&] {
-          main = FindWindowOf(process.Id(), launcher::kMainClass);
-          return (main != nullptr && ::IsWindowVisible(main)) || !process.Running();
-        },
-        kWindowTimeoutMs);
-    if (!report.Check(main != nullptr && ::IsWindowVisible(main) && process.Running(), "planted.window-shown",
-                      DescribeRuns(folder.Path()))) {
-      const std::optional<DWORD> code = process.WaitForExit(0);
-      report.Note("planted.exit-code", code ? DescribeExit(*code) : "still running");
-      return;
-    }
-
-    const std::vector<std::wstring> modules = ModulePathsOf(process.Handle());
-    const std::wstring systemUxtheme = JoinPath(SystemFolder(), L"uxtheme.dll");
-    std::string uxtheme = "not loaded";
-    std::string beside;
-    for (std::size_t i = 1; i < modules.size(); ++i) {
-      const std::wstring& path = modules[i];
-      if (SamePath(FolderOf(path), FolderOf(modules.front()))) beside += " " + Quote(path);
-      const std::wstring_view name = std::wstring_view(path).substr(path.find_last_of(L'\\') + 1);
-      if (SamePath(name, L"uxtheme.dll")) uxtheme = Utf8(path);
-    }
-    report.Check(uxtheme == Utf8(systemUxtheme), "planted.uxtheme-from-system-folder",
-                 uxtheme + " (" + std::to_string(modules.size()) + " modules)");
-    // Wine names its built-in stand-in for a DLL it found on the search path by that path.
-    if (!beside.empty()) report.Note("planted.modules-named-beside-the-program", beside.substr(1));
-
-    // The pointer away from the window, so no button is hot; then the form list
-    // button's face, away from its caption, must be the theme's.
-    MovePointer({VirtualScreen().right - 1, VirtualScreen().bottom - 1});
-    const SIZE size{launcher::kFormList.width, launcher::kFormList.height};
-    const std::vector<std::uint32_t> expected = ThemedButtonFace(size);
-    if (report.Check(!expected.empty(), "planted.theme-available", "OpenThemeData(BUTTON) in the driver")) {
-      const POINT probes[] = {{20, 20}, {size.cx - 20, size.cy - 20}, {size.cx / 2, 8}, {12, size.cy / 2}};
-      std::string detail;
-      const bool themed = WaitUntil(
-          [&] {
-            const RECT client = ClientRectOnScreen(main);
-            const TScreenshot shot = TScreenshot::Capture(client);
-            detail.clear();
-            bool same = true;
-            for (const POINT& p : probes) {
-              const POINT at = launcher::kFormList.At(p.x, p.y);
-              const std::uint32_t seen = shot.Pixel(at.x, at.y);
-              const std::uint32_t wanted = expected[static_cast<std::size_t>(p.y) * size.cx + p.x];
-              same = same && seen == wanted;
-              detail += " (" + std::to_string(p.x) + "," + std::to_string(p.y) + ") " + Hex(seen) + " theme " +
-                        Hex(wanted) + ";";
-            }
-            return same;
-          },
-          kReactionTimeoutMs, 50);
-      report.Check(themed, "planted.buttons-themed", detail);
-    }
-
-    ::PostMessageW(main, WM_CLOSE, 0, 0);
-    const std::optional<DWORD> code = process.WaitForExit(kWindowTimeoutMs);
-    report.Check(code == 0u, "planted.exit-code", code ? DescribeExit(*code) : "still running");
-  }
-  report.Check(DescribeRuns(folder.Path()) == "no planted DLL left a marker", "planted.no-planted-dll-ran",
-               DescribeRuns(folder.Path()));
+  RunLauncher(report, exe);
+  const std::string ran = MarkersIn(folder.Path());
+  report.Check(ran.empty(), "planted.no-planted-dll-ran", ran.empty() ? "no marker" : "markers of " + ran);
 
   // The planted copies are live: a program that loads them by bare name from the same
   // folder runs their code. Without this, Wine ignoring them would pass the test.
@@ -176,7 +182,7 @@ void ScenarioPlanted(TContext& context) {
     const std::optional<DWORD> code = process.WaitForExit(kWindowTimeoutMs);
     const bool marked = Exists(MarkerOf(folder.Path(), planted));
     report.Check(code == planted.exitCode && marked, "planted.live-" + Utf8(planted.name),
-                 "a plain LoadLibrary beside it: exit " + (code ? DescribeExit(*code) : std::string("none")) +
+                 "a plain LoadLibrary beside it: exit " + DescribeExit(code) +
                      (marked ? ", marker written" : ", no marker"));
     ::DeleteFileW(MarkerOf(folder.Path(), planted).c_str());
   }
