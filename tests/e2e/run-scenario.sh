@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Runs one scenario of the driver against the launcher, in the display and prefix
 # that fixture.sh started. With --standin, the file browser is replaced by the
-# recording stand-in for this scenario only, and always put back.
+# recording stand-in for this scenario only, and always put back. --dll-overrides adds
+# to WINEDLLOVERRIDES for this scenario (Wine's syntax: "uxtheme,dwmapi=n,b").
 #
 #   run-scenario.sh --state <file> --driver <zeltest.exe> --launcher <ZelProject.exe>
-#                   [--standin <explorer-standin.exe>] <scenario>
+#                   [--standin <explorer-standin.exe>] [--dll-overrides <overrides>] <scenario>
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$HERE/common.sh"
 
-STATE="" DRIVER="" LAUNCHER="" STANDIN="" SCENARIO=""
+STATE="" DRIVER="" LAUNCHER="" STANDIN="" DLL_OVERRIDES="" SCENARIO=""
 while (($#)); do
   case "$1" in
     --state) STATE="$2"; shift 2 ;;
     --driver) DRIVER="$2"; shift 2 ;;
     --launcher) LAUNCHER="$2"; shift 2 ;;
     --standin) STANDIN="$2"; shift 2 ;;
+    --dll-overrides) DLL_OVERRIDES="$2"; shift 2 ;;
     --*) die "unknown option $1" ;;
     *) SCENARIO="$1"; shift ;;
   esac
@@ -49,6 +51,11 @@ if [[ -n "$STANDIN" ]]; then
   # inherits: they all run the file in system32 rather than Wine's built-in explorer.
   # The desktop, an explorer too, is up already (the fixture keeps it).
   export WINEDLLOVERRIDES="explorer.exe=n"
+fi
+if [[ -n "$DLL_OVERRIDES" ]]; then
+  # Like the one above, read by Wine from the Unix environment when a process starts;
+  # a Windows program setting it for its children has no effect.
+  export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:+$WINEDLLOVERRIDES;}$DLL_OVERRIDES"
 fi
 
 # Output to a file: processes the launcher starts could otherwise hold CTest's pipe.

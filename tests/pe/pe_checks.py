@@ -26,20 +26,33 @@ ICON_TABLE = [
     (16, 32, 1128),
 ]
 
-# Windows' own DLLs: anything else would have to ship beside the program or be planted there.
-SYSTEM_DLLS = {
-    "kernel32.dll", "user32.dll", "gdi32.dll", "shell32.dll", "ole32.dll", "oleaut32.dll",
-    "advapi32.dll", "msvcrt.dll", "comctl32.dll", "msimg32.dll",
+# DLLs a program may import by name: the loader takes these "known DLLs" from the system
+# folder on every Windows from 7 on, never from the program's folder. Any other name
+# (comctl32, uxtheme, version, dwmapi, ...) is searched for beside the program first,
+# before its first instruction runs, where a planted copy would be loaded instead.
+KNOWN_DLLS = {
+    "advapi32.dll", "comdlg32.dll", "gdi32.dll", "imm32.dll", "kernel32.dll", "msvcrt.dll",
+    "ntdll.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll",
+    "setupapi.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "ws2_32.dll",
 }
 
-IMAGE_FILE_MACHINE_I386 = 0x14C
-PE32_MAGIC = 0x10B
+# (machine, optional header magic) of each build.
+ARCHITECTURES = {"i686": (0x14C, 0x10B), "x86_64": (0x8664, 0x20B)}
 IMAGE_SUBSYSTEM_WINDOWS_GUI = 2
+IMAGE_FILE_RELOCS_STRIPPED = 0x0001
 IMAGE_FILE_DLL = 0x2000
+DLLCHARACTERISTICS_HIGH_ENTROPY_VA = 0x0020
 DLLCHARACTERISTICS_DYNAMIC_BASE = 0x0040
 DLLCHARACTERISTICS_NX_COMPAT = 0x0100
 SCN_MEM_EXECUTE = 0x20000000
 SCN_MEM_WRITE = 0x80000000
+
+# What GNU ld makes of a mingw program ('.eh_fram' is '.eh_frame' cut to eight bytes).
+LINKER_SECTIONS = {".text", ".data", ".rdata", ".eh_fram", ".pdata", ".xdata", ".bss", ".idata",
+                   ".CRT", ".tls", ".rsrc", ".reloc"}
+# Bits a byte: compiled code and tables come out between 4 and 7; packed or encrypted
+# bytes are indistinguishable from random, close to 8.
+MAX_SECTION_ENTROPY = 7.2
 
 ASM_V1 = "{urn:schemas-microsoft-com:asm.v1}"
 ASM_V3 = "{urn:schemas-microsoft-com:asm.v3}"
@@ -55,12 +68,14 @@ COMMON_CONTROLS = {
 
 # --- headers and imports -------------------------------------------------------------------
 
-def header_problems(machine, magic, subsystem, characteristics, dll_characteristics):
+def header_problems(architecture, machine, magic, subsystem, characteristics, dll_characteristics,
+                    relocation_bytes):
     problems = []
-    if machine != IMAGE_FILE_MACHINE_I386:
-        problems.append(f"machine 0x{machine:X}, not i386")
-    if magic != PE32_MAGIC:
-        problems.append(f"optional header magic 0x{magic:X}, not PE32")
+    expected_machine, expected_magic = ARCHITECTURES[architecture]
+    if machine != expected_machine:
+        problems.append(f"machine 0x{machine:X}, not {architecture}")
+    if magic != expected_magic:
+        problems.append(f"optional header magic 0x{magic:X}, not that of {architecture}")
     if subsystem != IMAGE_SUBSYSTEM_WINDOWS_GUI:
         problems.append(f"subsystem {subsystem}, not the Windows GUI")
     if characteristics & IMAGE_FILE_DLL:
@@ -69,25 +84,42 @@ def header_problems(machine, magic, subsystem, characteristics, dll_characterist
         problems.append("no DYNAMIC_BASE (address space layout randomisation)")
     if not dll_characteristics & DLLCHARACTERISTICS_NX_COMPAT:
         problems.append("no NX_COMPAT (data execution prevention)")
+    if architecture == "x86_64" and not dll_characteristics & DLLCHARACTERISTICS_HIGH_ENTROPY_VA:
+        problems.append("no HIGH_ENTROPY_VA (64-bit address randomisation)")
+    # Without relocations the loader cannot move the image, whatever DYNAMIC_BASE says.
+    if characteristics & IMAGE_FILE_RELOCS_STRIPPED or relocation_bytes == 0:
+        problems.append("no relocation table: the image cannot be moved")
     return problems
 
 
-def section_problems(sections):
-    """sections: (name, characteristics) pairs."""
-    return [f"section {name!r} is both writable and executable"
-            for name, flags in sections
-            if flags & SCN_MEM_WRITE and flags & SCN_MEM_EXECUTE]
+def section_problems(sections, entry_section):
+    """sections: (name, characteristics, bytes in the file, bytes in memory, entropy) tuples;
+    entry_section: the name of the section holding the entry point."""
+    problems = []
+    for name, flags, raw, virtual, entropy in sections:
+        if flags & SCN_MEM_WRITE and flags & SCN_MEM_EXECUTE:
+            problems.append(f"section {name!r} is both writable and executable")
+        if name not in LINKER_SECTIONS:
+            problems.append(f"section {name!r} is none the linker makes")
+        if flags & SCN_MEM_EXECUTE and raw == 0 and virtual > 0:
+            problems.append(f"executable section {name!r} is empty in the file: filled in at run time")
+        if entropy > MAX_SECTION_ENTROPY:
+            problems.append(f"section {name!r} has {entropy:.2f} bits a byte: packed or encrypted")
+    # A packer's stub runs first, from a section of its own.
+    if entry_section != ".text":
+        problems.append(f"entry point in {entry_section!r}, not in .text")
+    return problems
 
 
 def is_system_dll(name):
     lower = name.lower()
-    return lower in SYSTEM_DLLS or (lower.startswith("api-ms-win-") and lower.endswith(".dll"))
+    return lower in KNOWN_DLLS or (lower.startswith("api-ms-win-") and lower.endswith(".dll"))
 
 
 def import_problems(dlls):
     if not dlls:
         return ["no imported DLLs found: the import table was not read"]
-    return [f"imports {name}, which is not a Windows system DLL" for name in dlls if not is_system_dll(name)]
+    return [f"imports {name}, which is not a known DLL" for name in dlls if not is_system_dll(name)]
 
 
 # --- icon group ----------------------------------------------------------------------------

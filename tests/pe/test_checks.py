@@ -17,43 +17,95 @@ def read_res(name):
 
 
 class HeaderChecks(unittest.TestCase):
-    GOOD = dict(machine=0x14C, magic=0x10B, subsystem=2, characteristics=0x0102, dll_characteristics=0x0140)
+    GOOD = {
+        "i686": dict(machine=0x14C, magic=0x10B, subsystem=2, characteristics=0x030E,
+                     dll_characteristics=0x0140, relocation_bytes=5700),
+        "x86_64": dict(machine=0x8664, magic=0x20B, subsystem=2, characteristics=0x022E,
+                       dll_characteristics=0x0160, relocation_bytes=840),
+    }
 
-    def problems(self, **changes):
-        return checks.header_problems(**{**self.GOOD, **changes})
+    def problems(self, architecture, **changes):
+        return checks.header_problems(architecture, **{**self.GOOD[architecture], **changes})
 
     def test_good_headers_pass(self):
-        self.assertEqual(self.problems(), [])
+        for architecture in self.GOOD:
+            with self.subTest(architecture):
+                self.assertEqual(self.problems(architecture), [])
 
     def test_each_fault_is_named(self):
-        cases = {
-            "machine": dict(machine=0x8664),
-            "PE32": dict(magic=0x20B),
-            "Windows GUI": dict(subsystem=3),
-            "DLL": dict(characteristics=0x2102),
-            "DYNAMIC_BASE": dict(dll_characteristics=0x0100),
-            "NX_COMPAT": dict(dll_characteristics=0x0040),
-        }
-        for word, change in cases.items():
-            with self.subTest(word):
-                found = self.problems(**change)
+        cases = [
+            ("i686", "machine", dict(machine=0x8664)),
+            ("x86_64", "machine", dict(machine=0x14C)),
+            ("i686", "magic", dict(magic=0x20B)),
+            ("x86_64", "magic", dict(magic=0x10B)),
+            ("i686", "Windows GUI", dict(subsystem=3)),
+            ("x86_64", "DLL", dict(characteristics=0x222E)),
+            ("i686", "DYNAMIC_BASE", dict(dll_characteristics=0x0100)),
+            ("x86_64", "DYNAMIC_BASE", dict(dll_characteristics=0x0120)),
+            ("i686", "NX_COMPAT", dict(dll_characteristics=0x0040)),
+            ("x86_64", "NX_COMPAT", dict(dll_characteristics=0x0060)),
+            ("x86_64", "HIGH_ENTROPY_VA", dict(dll_characteristics=0x0140)),
+            ("i686", "relocation", dict(relocation_bytes=0)),
+            ("x86_64", "relocation", dict(characteristics=0x022F)),
+        ]
+        for architecture, word, change in cases:
+            with self.subTest(f"{architecture} {word}"):
+                found = self.problems(architecture, **change)
                 self.assertEqual(len(found), 1, found)
                 self.assertIn(word, found[0])
 
+
+class SectionChecks(unittest.TestCase):
+    # The x86_64 launcher's sections: (name, characteristics, file bytes, memory bytes, entropy).
+    GOOD = [(".text", 0x60000060, 202240, 201792, 6.47), (".data", 0xC0000040, 512, 384, 1.06),
+            (".rdata", 0x40000040, 36352, 36000, 6.2), (".pdata", 0x40000040, 7168, 6720, 5.11),
+            (".xdata", 0x40000040, 9216, 8776, 4.76), (".bss", 0xC0000080, 0, 2944, 0.0),
+            (".idata", 0xC0000040, 6144, 5772, 4.39), (".CRT", 0xC0000040, 512, 96, 0.29),
+            (".tls", 0xC0000040, 512, 16, 0.0), (".rsrc", 0xC0000040, 329216, 328952, 5.22),
+            (".reloc", 0x42000040, 1024, 840, 4.84)]
+
+    def test_the_linkers_sections_pass(self):
+        self.assertEqual(checks.section_problems(self.GOOD, ".text"), [])
+        i686 = [(".eh_fram", 0x40000040, 31744, 31688, 5.02)] + self.GOOD
+        self.assertEqual(checks.section_problems(i686, ".text"), [])
+
     def test_writable_code_section(self):
-        sections = [(".text", 0x60000020), (".data", 0xC0000040), (".evil", 0xE0000020)]
-        self.assertEqual(checks.section_problems(sections), ["section '.evil' is both writable and executable"])
+        sections = self.GOOD + [(".text", 0xE0000020, 512, 100, 5.0)]
+        self.assertEqual(checks.section_problems(sections, ".text"),
+                         ["section '.text' is both writable and executable"])
+
+    def test_packed_layouts_are_found(self):
+        # A compressing packer: an empty section the stub unpacks into, the compressed
+        # image in another, the stub's entry point in that one.
+        upx = [("UPX0", 0xE0000080, 0, 400000, 0.0), ("UPX1", 0xE0000040, 180000, 180000, 7.93),
+               (".rsrc", 0xC0000040, 329216, 328952, 5.22)]
+        found = checks.section_problems(upx, "UPX1")
+        for word in ["'UPX0' is both writable", "'UPX1' is both writable", "'UPX0' is none the linker",
+                     "'UPX0' is empty in the file", "7.93 bits", "entry point in 'UPX1'"]:
+            with self.subTest(word):
+                self.assertTrue(any(word in p for p in found), found)
+
+    def test_each_sign_alone(self):
+        cases = {
+            "encrypted code": ([(".text", 0x60000020, 202240, 201792, 7.6)] + self.GOOD[1:], ".text"),
+            "own stub section": (self.GOOD + [(".stub", 0x60000020, 4096, 4000, 6.0)], ".stub"),
+            "code made at run time": ([(".text", 0x60000020, 0, 201792, 0.0)] + self.GOOD[1:], ".text"),
+        }
+        for name, (sections, entry) in cases.items():
+            with self.subTest(name):
+                self.assertNotEqual(checks.section_problems(sections, entry), [])
 
 
 class ImportChecks(unittest.TestCase):
-    def test_system_dlls_in_any_case(self):
-        names = ["KERNEL32.dll", "msvcrt.dll", "USER32.dll", "Gdi32.DLL", "comctl32.dll", "msimg32.dll",
+    def test_known_dlls_in_any_case(self):
+        names = ["KERNEL32.dll", "msvcrt.dll", "USER32.dll", "Gdi32.DLL", "SHELL32.dll", "ole32.dll",
                  "api-ms-win-crt-runtime-l1-1-0.dll"]
         self.assertEqual(checks.import_problems(names), [])
 
-    def test_runtime_and_library_dlls_are_refused(self):
+    def test_dlls_searched_beside_the_program_are_refused(self):
         for name in ["libstdc++-6.dll", "libgcc_s_dw2-1.dll", "libwinpthread-1.dll", "zlib1.dll",
-                     "libjpeg-62.dll", "uxtheme.dll", "UxTheme.dll", "kernel32.dll.evil", "api-ms-win-x"]:
+                     "libjpeg-62.dll", "uxtheme.dll", "UxTheme.dll", "version.dll", "dwmapi.dll",
+                     "comctl32.dll", "msimg32.dll", "kernel32.dll.evil", "api-ms-win-x"]:
             with self.subTest(name):
                 self.assertEqual(len(checks.import_problems(["KERNEL32.dll", name])), 1)
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
-"""Checks of the built 32-bit launcher: headers, imports and resources.
+"""Checks of a built launcher, either build: headers, sections, imports and resources.
 
-    test_exe.py ZelProject.exe RES_DIR [TestClass ...]
+    test_exe.py ZelProject.exe i686|x86_64 RES_DIR [TestClass ...]
 
 RES_DIR is the folder the pictures and icon were built from; the executable must carry
 those files unchanged.
@@ -15,6 +15,7 @@ import pefile
 import pe_checks as checks
 
 EXE = ""
+ARCHITECTURE = ""
 RES_DIR = ""
 
 
@@ -52,17 +53,27 @@ def read_res(name):
 
 
 class HeadersTests(unittest.TestCase):
-    def test_i386_windows_gui_with_aslr_and_dep(self):
+    def test_windows_gui_with_aslr_and_dep(self):
         pe, _ = load()
+        relocations = pe.OPTIONAL_HEADER.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_BASERELOC"]]
         self.assertEqual(checks.header_problems(
-            pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Magic, pe.OPTIONAL_HEADER.Subsystem,
-            pe.FILE_HEADER.Characteristics, pe.OPTIONAL_HEADER.DllCharacteristics), [])
+            ARCHITECTURE, pe.FILE_HEADER.Machine, pe.OPTIONAL_HEADER.Magic, pe.OPTIONAL_HEADER.Subsystem,
+            pe.FILE_HEADER.Characteristics, pe.OPTIONAL_HEADER.DllCharacteristics, relocations.Size), [])
 
-    def test_no_section_is_writable_and_executable(self):
+
+class SectionsTests(unittest.TestCase):
+    def test_no_writable_code_and_not_packed(self):
         pe, _ = load()
-        sections = [(s.Name.rstrip(b"\0").decode("latin-1"), s.Characteristics) for s in pe.sections]
-        self.assertTrue(sections)
-        self.assertEqual(checks.section_problems(sections), [])
+        sections = [(s.Name.rstrip(b"\0").decode("latin-1"), s.Characteristics, s.SizeOfRawData,
+                     s.Misc_VirtualSize, s.get_entropy()) for s in pe.sections]
+        self.assertIn(".text", [name for name, *_rest in sections])
+        entry = pe.get_section_by_rva(pe.OPTIONAL_HEADER.AddressOfEntryPoint)
+        entry_name = entry.Name.rstrip(b"\0").decode("latin-1") if entry else "no section"
+        self.assertEqual(checks.section_problems(sections, entry_name), [])
+
+    def test_nothing_appended_after_the_image(self):
+        pe, _ = load()
+        self.assertIsNone(pe.get_overlay_data_start_offset())
 
 
 class ImportsTests(unittest.TestCase):
@@ -125,7 +136,7 @@ class PicturesTests(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 3:
+    if len(sys.argv) < 4 or sys.argv[2] not in checks.ARCHITECTURES:
         sys.exit(__doc__)
-    EXE, RES_DIR = sys.argv[1], sys.argv[2]
-    unittest.main(argv=[sys.argv[0], "-v", *sys.argv[3:]])
+    EXE, ARCHITECTURE, RES_DIR = sys.argv[1:4]
+    unittest.main(argv=[sys.argv[0], "-v", *sys.argv[4:]])

@@ -709,3 +709,41 @@ bool TScreenshot::SaveBmp(const std::wstring& path) const {
 }
 
 }  // namespace zeltest
+
+// ---- Another process's modules and resources ----------------------------------------
+
+#include <psapi.h>
+
+namespace zeltest {
+
+std::vector<std::wstring> ModulePathsOf(HANDLE process) {
+  std::vector<HMODULE> modules(256);
+  DWORD needed = 0;
+  for (;;) {
+    const DWORD bytes = static_cast<DWORD>(modules.size() * sizeof(HMODULE));
+    if (!::EnumProcessModules(process, modules.data(), bytes, &needed)) return {};
+    if (needed <= bytes) break;
+    modules.resize(needed / sizeof(HMODULE));
+  }
+  modules.resize(needed / sizeof(HMODULE));
+  std::vector<std::wstring> paths;
+  for (HMODULE module : modules) {
+    std::vector<wchar_t> path(32768);
+    const DWORD length = ::GetModuleFileNameExW(process, module, path.data(), static_cast<DWORD>(path.size()));
+    paths.emplace_back(path.data(), length);
+  }
+  return paths;
+}
+
+std::wstring SystemFolder() {
+  std::vector<wchar_t> path(32768);
+  const UINT length = ::GetSystemDirectoryW(path.data(), static_cast<UINT>(path.size()));
+  return std::wstring(path.data(), length);
+}
+
+bool SamePath(std::wstring_view a, std::wstring_view b) {
+  return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+}  // namespace zeltest

@@ -275,3 +275,16 @@ class TScreenshot {
 };
 
 }  // namespace zeltest
+
+// ---- Another process's modules and resources ----------------------------------------
+
+namespace zeltest {
+
+// The paths of the modules loaded in another process, the executable first.
+std::vector<std::wstring> ModulePathsOf(HANDLE process);
+// The system folder ("C:\windows\system32").
+std::wstring SystemFolder();
+// Paths compared as the file system does: letters in any case.
+bool SamePath(std::wstring_view a, std::wstring_view b);
+
+}  // namespace zeltest
