@@ -16,6 +16,8 @@ void ScenarioCommands(TContext& context);
 void ScenarioShow(TContext& context);
 void ScenarioClose(TContext& context);
 void ScenarioDpi120(TContext& context);
+void ScenarioLooksThemed(TContext& context);
+void ScenarioLooksClassic(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -23,6 +25,8 @@ inline constexpr TScenario kScenarios[] = {
     {"show", ScenarioShow, "the start-up show request: maximized, minimized without activation, normal"},
     {"close", ScenarioClose, "Alt+F4, WM_CLOSE and the system menu's Close end the process with code 0"},
     {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
+    {"looks-themed", ScenarioLooksThemed, "the buttons' themed look in every state, read from the screen"},
+    {"looks-classic", ScenarioLooksClassic, "the buttons' classic look in every state, read from the screen"},
 };
 
 }  // namespace zeltest
