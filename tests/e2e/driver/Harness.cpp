@@ -747,12 +747,11 @@ TMemorySurface::~TMemorySurface() {
 
 std::uint32_t TMemorySurface::Pixel(int x, int y) const {
   if (bits_ == nullptr || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
-  ::GdiFlush();
   return bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] &
          0x00FFFFFF;
 }
 
-void TMemorySurface::CopyFrom(const TMemorySurface& other) const {
+void TMemorySurface::CopyFrom(const TMemorySurface& other) {
   ::BitBlt(dc_, 0, 0, width_, height_, other.dc_, 0, 0, SRCCOPY);
   ::GdiFlush();
 }

@@ -289,10 +289,11 @@ class TMemorySurface {
   HDC Dc() const noexcept { return dc_; }
   int Width() const noexcept { return width_; }
   int Height() const noexcept { return height_; }
-  // 0x00RRGGBB, as TScreenshot::Pixel; outside the surface 0.
+  // 0x00RRGGBB, as TScreenshot::Pixel, of what was drawn before the last GdiFlush;
+  // outside the surface 0.
   std::uint32_t Pixel(int x, int y) const;
   // A copy of another surface of the same size.
-  void CopyFrom(const TMemorySurface& other) const;
+  void CopyFrom(const TMemorySurface& other);
 
  private:
   int width_ = 0;

@@ -170,7 +170,7 @@ class TLooks {
     for (const TButton& button : kButtons) {
       const RECT area = ScreenArea(main, button.box);
       const TScreenshot normal = Settled(area, nullptr);
-      CheckState(button, "normal", normal, TLook::Normal);
+      CheckState(button, "at-rest", normal, TLook::Normal);
 
       MovePointer(ClientToScreenPoint(main, button.box.At(12, 12)));
       // The themed look shows the hot mark; the classic one has none to show.
@@ -181,8 +181,8 @@ class TLooks {
       THeldPress press(main);
       context_.report.Check(press.Captured(), prefix_ + "." + button.name + ".press-takes-capture");
       const TScreenshot pressed = Settled(area, &hot);
-      const TFindings pressedInk = CheckState(button, "held-down", pressed, TLook::Pressed);
-      if (!themed_) CheckCaptionSinks(button, normal, pressedInk);
+      const TFindings held = CheckState(button, "held-down", pressed, TLook::Pressed);
+      if (!themed_) CheckCaptionSinks(button, normal, held);
 
       // Dragged off, the press held: raised, with the hot mark it had when it began.
       MovePointer(ClientToScreenPoint(main, kPark));
@@ -346,6 +346,8 @@ void RunLooks(TContext& context, bool themed) {
     const LRESULT sent = ::SendMessageTimeoutW(running.main, WM_THEMECHANGED, 0, 0, SMTO_ABORTIFHUNG,
                                                kReactionTimeoutMs, nullptr);
     report.Check(sent != 0, looks.Prefix() + ".theme-changed-handled");
+    report.Note(looks.Prefix() + ".switched", std::string("ThemeActive \"") + (themed ? "0" : "1") +
+                                                  "\" and WM_THEMECHANGED: the running launcher keeps its look");
     looks.CheckAtRest(running.main, themed, themed ? theme.get() : nullptr, looks.Prefix() + ".switched.running");
     ::PostMessageW(running.main, WM_CLOSE, 0, 0);
     CheckEndsWithZero(report, looks.Prefix() + ".exit-code", running);
