@@ -161,7 +161,11 @@ std::string DescribeInk(const std::optional<RECT>& ink) { return ink ? Describe(
 class TLooks {
  public:
   TLooks(TContext& context, bool themed, HTHEME theme, HFONT font)
-      : context_(context), themed_(themed), theme_(theme), font_(font), prefix_(themed ? "looks-themed" : "looks-classic") {}
+      : context_(context),
+        themed_(themed),
+        theme_(theme),
+        font_(font),
+        prefix_(themed ? "looks-themed" : "looks-classic") {}
 
   // Every button through its states: normal, pointer over it, pressed, dragged off with
   // the press held, released off (so no command runs).
@@ -170,7 +174,7 @@ class TLooks {
     for (const TButton& button : kButtons) {
       const RECT area = ScreenArea(main, button.box);
       const TScreenshot normal = Settled(area, nullptr);
-      CheckState(button, "at-rest", normal, TLook::Normal);
+      const TFindings rest = CheckState(button, "at-rest", normal, TLook::Normal);
 
       MovePointer(ClientToScreenPoint(main, button.box.At(12, 12)));
       // The themed look shows the hot mark; the classic one has none to show.
@@ -182,7 +186,7 @@ class TLooks {
       context_.report.Check(press.Captured(), prefix_ + "." + button.name + ".press-takes-capture");
       const TScreenshot pressed = Settled(area, &hot);
       const TFindings held = CheckState(button, "held-down", pressed, TLook::Pressed);
-      if (!themed_) CheckCaptionSinks(button, normal, held);
+      if (!themed_) CheckCaptionSinks(button, rest, held);
 
       // Dragged off, the press held: raised, with the hot mark it had when it began.
       MovePointer(ClientToScreenPoint(main, kPark));
@@ -269,9 +273,8 @@ class TLooks {
                           seen.faceDifferences == 0
                               ? "the " + std::to_string(pixels) + " pixels outside the caption and picture match"
                               : std::to_string(seen.faceDifferences) + " pixels differ, " + seen.firstDifference);
-    const bool inside = seen.ink && seen.ink->left >= ref.text.left &&
-                        seen.ink->top >= ref.text.top && seen.ink->right <= ref.text.right &&
-                        seen.ink->bottom <= ref.text.bottom;
+    const bool inside = seen.ink && seen.ink->left >= ref.text.left && seen.ink->top >= ref.text.top &&
+                        seen.ink->right <= ref.text.right && seen.ink->bottom <= ref.text.bottom;
     const bool placed = seen.ink && expected.ink && ::EqualRect(&*seen.ink, &*expected.ink);
     context_.report.Check(inside && placed, what + ".caption",
                           "ink " + DescribeInk(seen.ink) + ", expected " + DescribeInk(expected.ink) +
@@ -280,9 +283,7 @@ class TLooks {
     return seen;
   }
 
-  void CheckCaptionSinks(const TButton& button, const TScreenshot& normal, const TFindings& pressed) {
-    const TReference ref = DrawReference(theme_, font_, button, TLook::Normal);
-    const TFindings raised = Compare(normal, ref, PictureIn(button));
+  void CheckCaptionSinks(const TButton& button, const TFindings& raised, const TFindings& pressed) {
     bool sunk = raised.ink && pressed.ink;
     if (sunk) {
       RECT moved = *raised.ink;
@@ -339,9 +340,10 @@ void RunLooks(TContext& context, bool themed) {
     }
 
     // The setting switched while the launcher runs, and its window told. Wine's theme
-    // library reads the setting once, when a program loads it, so a running launcher
-    // keeps its look (its theme reopened and the window repainted); the next one
-    // started takes the other.
+    // library reads the setting once, when a program loads it (its EnableTheming and
+    // theme-applying calls change only the program calling them), so the running
+    // launcher must go on drawing the look it has, after reopening its theme; the next
+    // one started takes the other.
     SetThemeActive(!themed);  // the override above puts the original back
     const LRESULT sent = ::SendMessageTimeoutW(running.main, WM_THEMECHANGED, 0, 0, SMTO_ABORTIFHUNG,
                                                kReactionTimeoutMs, nullptr);
