@@ -90,7 +90,7 @@ TReference DrawReference(HTHEME theme, HFONT font, const TButton& button, TLook 
   const LONG captionWidth = measured.right - measured.left;
   const LONG captionHeight = measured.bottom - measured.top;
   // Free width d and height e split with truncating division; the image-right layout
-  // leaves the odd pixel on the right, and one more when d is even and negative.
+  // puts the caption one pixel further left when d is odd, two when d is even and negative.
   const LONG d = (face.right - face.left) - captionWidth;
   const LONG e = (face.bottom - face.top) - captionHeight;
   const LONG left = button.imageRight ? d - (d + 1) / 2 : (d + 1) / 2;
@@ -133,9 +133,11 @@ TFindings Compare(const TImage& image, const TReference& ref, const RECT& pictur
       const std::uint32_t seen = image.Pixel(x, y);
       const std::uint32_t face = ref.face.Pixel(x, y);
       if (seen == face) continue;
-      RECT& ink = found.ink.emplace(found.ink.value_or(RECT{x, y, x + 1, y + 1}));
-      ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x + 1),
-             std::max<LONG>(ink.bottom, y + 1)};
+      if (!found.ink) found.ink = RECT{x, y, x + 1, y + 1};
+      RECT& ink = *found.ink;  // rows come in order: its top is set
+      ink.left = std::min<LONG>(ink.left, x);
+      ink.right = std::max<LONG>(ink.right, x + 1);
+      ink.bottom = y + 1;
       if (::PtInRect(&ref.text, p)) continue;
       if (found.faceDifferences++ == 0) {
         found.firstDifference = "first at (" + std::to_string(x) + "," + std::to_string(y) + "): " + Colour(seen) +
