@@ -708,6 +708,79 @@ bool TScreenshot::SaveBmp(const std::wstring& path) const {
   return WriteWholeFile(path, bytes);
 }
 
+// ---- Drawn references and settled screenshots ---------------------------------------
+
+TMemorySurface::TMemorySurface(int width, int height) : width_(width), height_(height) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  dc_ = ::CreateCompatibleDC(nullptr);
+  bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (dc_ == nullptr || bitmap_ == nullptr || bits == nullptr) {
+    if (bitmap_ != nullptr) ::DeleteObject(bitmap_);
+    if (dc_ != nullptr) ::DeleteDC(dc_);
+    throw TAbort("cannot make a " + std::to_string(width) + "x" + std::to_string(height) + " surface");
+  }
+  previous_ = ::SelectObject(dc_, bitmap_);
+  bits_ = static_cast<const std::uint32_t*>(bits);
+}
+
+TMemorySurface::TMemorySurface(TMemorySurface&& other) noexcept
+    : width_(other.width_),
+      height_(other.height_),
+      dc_(std::exchange(other.dc_, nullptr)),
+      bitmap_(std::exchange(other.bitmap_, nullptr)),
+      previous_(std::exchange(other.previous_, nullptr)),
+      bits_(std::exchange(other.bits_, nullptr)) {}
+
+TMemorySurface::~TMemorySurface() {
+  if (dc_ == nullptr) return;
+  ::SelectObject(dc_, previous_);
+  ::DeleteObject(bitmap_);
+  ::DeleteDC(dc_);
+}
+
+std::uint32_t TMemorySurface::Pixel(int x, int y) const {
+  if (bits_ == nullptr || x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+  return bits_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] &
+         0x00FFFFFF;
+}
+
+void TMemorySurface::CopyFrom(const TMemorySurface& other) {
+  ::BitBlt(dc_, 0, 0, width_, height_, other.dc_, 0, 0, SRCCOPY);
+  ::GdiFlush();
+}
+
+bool SamePixels(const TScreenshot& a, const TScreenshot& b) {
+  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  for (int y = 0; y < a.Height(); ++y) {
+    for (int x = 0; x < a.Width(); ++x) {
+      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
+    }
+  }
+  return true;
+}
+
+TScreenshot CaptureSettled(const RECT& screenArea, const std::function<bool(const TScreenshot&)>& ready,
+                           DWORD stableMs, DWORD timeoutMs) {
+  const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
+  TScreenshot last = TScreenshot::Capture(screenArea);
+  ULONGLONG since = ::GetTickCount64();
+  for (;;) {
+    ::Sleep(15);
+    TScreenshot shot = TScreenshot::Capture(screenArea);
+    const ULONGLONG now = ::GetTickCount64();
+    if (!SamePixels(shot, last) || !ready(shot)) since = now;
+    last = std::move(shot);
+    if (now - since >= stableMs || now >= deadline) return last;
+  }
+}
+
 }  // namespace zeltest
 
 // ---- Another process's modules and resources ----------------------------------------

@@ -274,6 +274,43 @@ class TScreenshot {
   std::vector<std::uint32_t> pixels_;  // top-down rows
 };
 
+// ---- Drawn references and settled screenshots ---------------------------------------
+
+// A 32-bit top-down bitmap in memory with a DC of its own: the driver draws there what
+// the screen should show and reads it back pixel by pixel.
+class TMemorySurface {
+ public:
+  TMemorySurface(int width, int height);
+  TMemorySurface(TMemorySurface&& other) noexcept;
+  TMemorySurface& operator=(TMemorySurface&&) = delete;
+  TMemorySurface(const TMemorySurface&) = delete;
+  TMemorySurface& operator=(const TMemorySurface&) = delete;
+  ~TMemorySurface();
+  HDC Dc() const noexcept { return dc_; }
+  int Width() const noexcept { return width_; }
+  int Height() const noexcept { return height_; }
+  // 0x00RRGGBB, as TScreenshot::Pixel, of what was drawn before the last GdiFlush;
+  // outside the surface 0.
+  std::uint32_t Pixel(int x, int y) const;
+  // A copy of another surface of the same size.
+  void CopyFrom(const TMemorySurface& other);
+
+ private:
+  int width_ = 0;
+  int height_ = 0;
+  HDC dc_ = nullptr;
+  HBITMAP bitmap_ = nullptr;
+  HGDIOBJ previous_ = nullptr;
+  const std::uint32_t* bits_ = nullptr;
+};
+
+bool SamePixels(const TScreenshot& a, const TScreenshot& b);
+
+// Screenshots of an area, taken every few milliseconds until ready(shot) holds and the
+// area has stayed the same for stableMs; the last one, also when the time ran out.
+TScreenshot CaptureSettled(const RECT& screenArea, const std::function<bool(const TScreenshot&)>& ready,
+                           DWORD stableMs, DWORD timeoutMs = kReactionTimeoutMs);
+
 }  // namespace zeltest
 
 // ---- Another process's modules and resources ----------------------------------------

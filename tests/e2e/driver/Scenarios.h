@@ -18,6 +18,8 @@ void ScenarioClose(TContext& context);
 void ScenarioDpi120(TContext& context);
 void ScenarioPlanted(TContext& context);
 void ScenarioLeaks(TContext& context);
+void ScenarioLooksThemed(TContext& context);
+void ScenarioLooksClassic(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -27,6 +29,8 @@ inline constexpr TScenario kScenarios[] = {
     {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
     {"planted", ScenarioPlanted, "DLLs planted beside the program are not loaded; the buttons use the system's theme"},
     {"leaks", ScenarioLeaks, "GDI and USER objects, handles and private memory stay put over repaints, clicks and hovers"},
+    {"looks-themed", ScenarioLooksThemed, "the buttons' themed look in every state, read from the screen"},
+    {"looks-classic", ScenarioLooksClassic, "the buttons' classic look in every state, read from the screen"},
 };
 
 }  // namespace zeltest
