@@ -195,16 +195,6 @@ bool RepaintAndWait(HWND window) {
   return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kReactionTimeoutMs, &result) != 0;
 }
 
-bool SamePixels(const TScreenshot& a, const TScreenshot& b) {
-  if (a.Width() != b.Width() || a.Height() != b.Height()) return false;
-  for (int y = 0; y < a.Height(); ++y) {
-    for (int x = 0; x < a.Width(); ++x) {
-      if (a.Pixel(x, y) != b.Pixel(x, y)) return false;
-    }
-  }
-  return true;
-}
-
 // The commands the clicks ran, as the records must show them.
 struct TCounts {
   std::size_t explorerCalls = 0;
