@@ -16,6 +16,7 @@ void ScenarioCommands(TContext& context);
 void ScenarioShow(TContext& context);
 void ScenarioClose(TContext& context);
 void ScenarioDpi120(TContext& context);
+void ScenarioMouse(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -23,6 +24,7 @@ inline constexpr TScenario kScenarios[] = {
     {"show", ScenarioShow, "the start-up show request: maximized, minimized without activation, normal"},
     {"close", ScenarioClose, "Alt+F4, WM_CLOSE and the system menu's Close end the process with code 0"},
     {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
+    {"mouse", ScenarioMouse, "presses, drags, releases, double-clicks and cancels: what runs, and the capture"},
 };
 
 }  // namespace zeltest
