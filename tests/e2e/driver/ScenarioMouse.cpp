@@ -30,12 +30,11 @@ class TMouseRun {
  public:
   TMouseRun(TReport& report, const TRunningLauncher& running, const TRecordFile& explorer, const TRecordFile& urls,
             std::wstring spyLog)
-      : report_(report), running_(running), main_(running.main), explorer_(explorer), urls_(urls),
-        spyLog_(std::move(spyLog)) {}
+      : report_(report), running_(running), main_(running.main), explorer_{"file browser", explorer, 0, {}},
+        urls_{"web browser", urls, 0, {}}, spyLog_(std::move(spyLog)) {}
 
   HWND Main() const noexcept { return main_; }
   TReport& Report() noexcept { return report_; }
-  const std::wstring& SpyLog() const noexcept { return spyLog_; }
 
   void MoveTo(POINT client) {
     if (!MovePointer(ClientToScreenPoint(main_, client))) {
@@ -72,24 +71,33 @@ class TMouseRun {
     report_.Check(holder == expected, what, detail);
   }
 
-  // The calls a click completes, expected in addition to those before.
-  void ExpectExplorer(const std::wstring& call) { explorerCalls_.push_back(call); }
-  void ExpectUrl(const std::wstring& call) { urlCalls_.push_back(call); }
+  // A call the actions since the last CheckCalls are to have made, in order.
+  void ExpectExplorer(const std::wstring& call) { explorer_.expected.push_back(call); }
+  void ExpectUrl(const std::wstring& call) { urls_.expected.push_back(call); }
 
   // Waits for the expected calls of both stand-ins, lets any stray one land, and
-  // compares the records line for line with what was expected.
+  // compares what each recorded since the last check with what was expected. The
+  // next check starts from what was recorded, so one fault fails one check.
   void CheckCalls(std::string_view what) {
-    explorer_.WaitForLines(explorerCalls_.size(), kRecordTimeoutMs);
-    urls_.WaitForLines(urlCalls_.size(), kRecordTimeoutMs);
+    explorer_.record.WaitForLines(explorer_.seen + explorer_.expected.size(), kRecordTimeoutMs);
+    urls_.record.WaitForLines(urls_.seen + urls_.expected.size(), kRecordTimeoutMs);
     WaitForChildrenToEnd(running_.process.Id(), kRecordTimeoutMs);
     ::Sleep(kSettleMs);
     WaitForChildrenToEnd(running_.process.Id(), kRecordTimeoutMs);
-    const std::vector<std::wstring> explorer = explorer_.Lines();
-    const std::vector<std::wstring> urls = urls_.Lines();
-    const bool same = explorer == explorerCalls_ && urls == urlCalls_;
-    std::string detail = "file browser " + Describe(explorer) + "; web browser " + Describe(urls);
-    if (!same) {
-      detail += " ; expected file browser " + Describe(explorerCalls_) + "; web browser " + Describe(urlCalls_);
+    bool same = true;
+    std::string detail;
+    for (TCalls* calls : {&explorer_, &urls_}) {
+      const std::vector<std::wstring> lines = calls->record.Lines();
+      const auto first = lines.begin() + static_cast<std::ptrdiff_t>(std::min(calls->seen, lines.size()));
+      const std::vector<std::wstring> fresh(first, lines.end());
+      if (!detail.empty()) detail += "; ";
+      detail += calls->name + " " + DescribeCalls(fresh);
+      if (fresh != calls->expected) {
+        same = false;
+        detail += " (expected " + DescribeCalls(calls->expected) + ")";
+      }
+      calls->seen = lines.size();
+      calls->expected.clear();
     }
     report_.Check(same, what, detail);
   }
@@ -106,20 +114,26 @@ class TMouseRun {
   }
 
  private:
-  static std::string Describe(const std::vector<std::wstring>& lines) {
-    std::string out = std::to_string(lines.size()) + " call(s)";
+  static std::string DescribeCalls(const std::vector<std::wstring>& lines) {
+    std::string out = std::to_string(lines.size()) + " new call(s)";
     for (const std::wstring& line : lines) out += " | " + Quote(line);
     return out;
   }
 
+  // One stand-in's record: the lines already checked and the calls expected next.
+  struct TCalls {
+    std::string name;
+    const TRecordFile& record;
+    std::size_t seen = 0;
+    std::vector<std::wstring> expected;
+  };
+
   TReport& report_;
   const TRunningLauncher& running_;
   HWND main_;
-  const TRecordFile& explorer_;
-  const TRecordFile& urls_;
+  TCalls explorer_;
+  TCalls urls_;
   std::wstring spyLog_;
-  std::vector<std::wstring> explorerCalls_;
-  std::vector<std::wstring> urlCalls_;
 };
 
 // Client points: the purchase button left and right of its picture, the picture's
