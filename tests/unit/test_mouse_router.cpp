@@ -79,6 +79,14 @@ class MouseRouterTest : public ::testing::Test {
     router.ButtonDown(TMouseButton::Left, p, false);
     router.ButtonUp(TMouseButton::Left, p);
   }
+  // The click handlers run since the last Take, in order; the other calls are dropped.
+  Calls TakeClicks() {
+    Calls clicks;
+    for (std::string& call : host.Take()) {
+      if (call.starts_with("click ")) clicks.push_back(std::move(call));
+    }
+    return clicks;
+  }
 
   TRecordingHost host;
   TMouseRouter router{MainWindowComponents(), host};
@@ -193,6 +201,43 @@ TEST_F(MouseRouterTest, APressOnThePictureReleasedOnTheBuyButtonRunsNothing) {
   EXPECT_EQ(host.Take(), (Calls{"paint BuyFull"}));
 }
 
+TEST_F(MouseRouterTest, AClickAnywhereInThePictureBoxRunsNothing) {
+  // The corners of the 161 x 149 box and its margins around the drawn 128 x 128
+  // picture (680..807 across, 302..429 down) belong to the box as much as its middle.
+  for (TPoint p : {TPoint{664, 292}, TPoint{824, 292}, TPoint{664, 440}, TPoint{824, 440},
+                   TPoint{670, 350}, TPoint{815, 350}, TPoint{740, 295}, TPoint{740, 435}}) {
+    MoveTo(p);
+    router.ButtonDown(TMouseButton::Left, p, false);
+    EXPECT_EQ(router.CaptureHolder(), kImage1) << p.x << "," << p.y;
+    EXPECT_FALSE(router.IsDown(kBuyFull)) << p.x << "," << p.y;
+    router.ButtonUp(TMouseButton::Left, p);
+    EXPECT_TRUE(TakeClicks().empty()) << p.x << "," << p.y;
+  }
+  // One pixel outside the box on either side the button takes the click.
+  for (TPoint p : {TPoint{663, 350}, TPoint{825, 350}}) {
+    MoveTo(p);
+    LeftClick(p);
+    EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"})) << p.x << "," << p.y;
+  }
+}
+
+TEST_F(MouseRouterTest, APictureHeldPressDraggedOverTheBuyButtonNeverPressesIt) {
+  MoveTo(kOnPicture);
+  router.ButtonDown(TMouseButton::Left, kOnPicture, false);
+  for (TPoint p : {kOnBuy, kOnBuyRight, kOnPicture, kOnBuyRight}) {
+    router.MouseMove(p);
+    EXPECT_FALSE(router.IsDown(kBuyFull)) << p.x << "," << p.y;
+    EXPECT_EQ(router.Look(kBuyFull, true), TButtonLook::Normal) << p.x << "," << p.y;
+  }
+  router.ButtonUp(TMouseButton::Left, kOnBuyRight);
+  EXPECT_TRUE(TakeClicks().empty());
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+  // The next press on the button is an ordinary click.
+  MoveTo(kOnBuyRight);
+  LeftClick(kOnBuyRight);
+  EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"}));
+}
+
 TEST_F(MouseRouterTest, TheBannerSwallowsPressesToo) {
   MoveTo(kOnBanner);
   router.ButtonDown(TMouseButton::Left, kOnBanner, false);
@@ -251,6 +296,28 @@ TEST_F(MouseRouterTest, DraggedOntoThePictureTheBuyButtonStaysDownAndClicks) {
             (Calls{"capture", "paint BuyFull", "release", "invalidate BuyFull", "click BuyFull"}));
 }
 
+TEST_F(MouseRouterTest, TheBuyButtonDraggedOffAndBackOntoThePictureStillClicks) {
+  MoveTo(kOnBuyRight);
+  router.ButtonDown(TMouseButton::Left, kOnBuyRight, false);
+  router.MouseMove(kOnSamples);
+  EXPECT_FALSE(router.IsDown(kBuyFull));
+  router.MouseMove(kOutsideWindow);
+  EXPECT_FALSE(router.IsDown(kBuyFull));
+  // Back in through the picture: the button's own rectangle decides, not the routing.
+  router.MouseMove(kOnPicture);
+  EXPECT_TRUE(router.IsDown(kBuyFull));
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"}));
+}
+
+TEST_F(MouseRouterTest, AReleaseOnThePictureWithoutAMoveBetweenStillClicks) {
+  MoveTo(kOnBuy);
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"}));
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+}
+
 // --- rule 3: the release --------------------------------------------------
 
 TEST_F(MouseRouterTest, AReleaseInsideReleasesTheCaptureThenRepaintsThenClicks) {
@@ -276,6 +343,20 @@ TEST_F(MouseRouterTest, APressOnOneButtonReleasedOnAnotherRunsNothing) {
   router.MouseMove(kOnSamples);
   EXPECT_EQ(host.Take(), (Calls{"paint Samples"}));
   EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Hot);
+}
+
+TEST_F(MouseRouterTest, TheButtonReleasedOverIsNeitherPressedNorClicked) {
+  MoveTo(kOnSamples);
+  router.ButtonDown(TMouseButton::Left, kOnSamples, false);
+  router.MouseMove(kOnFormList);
+  EXPECT_FALSE(router.IsDown(kFormList));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  EXPECT_TRUE(TakeClicks().empty());
+  EXPECT_FALSE(router.IsDown(kSamples));
+  // Nothing of the ended press lingers: the button under the pointer clicks normally.
+  LeftClick(kOnFormList);
+  EXPECT_EQ(TakeClicks(), (Calls{"click FormList"}));
 }
 
 TEST_F(MouseRouterTest, AReleaseOutsideWithoutAMoveFirstStillDrawsRaised) {
@@ -305,6 +386,18 @@ TEST_F(MouseRouterTest, ADoubleClickRunsTheCommandTwice) {
   EXPECT_EQ(host.Take(), (Calls{"capture", "paint BuyFull", "release", "invalidate BuyFull",
                                 "click BuyFull", "capture", "paint BuyFull", "release",
                                 "invalidate BuyFull", "click BuyFull"}));
+}
+
+TEST_F(MouseRouterTest, TheSecondPressOfADoubleClickReleasedOutsideRunsNothing) {
+  // The second press is a press like any other, not a click of its own.
+  MoveTo(kOnFormList);
+  LeftClick(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, true);
+  EXPECT_EQ(router.CaptureHolder(), kFormList);
+  router.MouseMove(kBetweenButtons);
+  router.ButtonUp(TMouseButton::Left, kBetweenButtons);
+  EXPECT_EQ(TakeClicks(), (Calls{"click FormList"}));
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
 }
 
 // --- rule 5: other mouse buttons ------------------------------------------
@@ -356,6 +449,38 @@ TEST_F(MouseRouterTest, AMiddleReleaseOutsideDuringALeftPressEndsItWithoutAClick
   EXPECT_EQ(host.Take(), (Calls{"release"}));
 }
 
+TEST_F(MouseRouterTest, ARightReleaseOverThePictureClicksTheHeldBuyButton) {
+  MoveTo(kOnBuy);
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  router.MouseMove(kOnPicture);
+  router.ButtonDown(TMouseButton::Right, kOnPicture, false);
+  EXPECT_TRUE(TakeClicks().empty());  // the right press itself does nothing
+  router.ButtonUp(TMouseButton::Right, kOnPicture);
+  EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"}));
+  EXPECT_EQ(router.CaptureHolder(), kBuyFull);
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_TRUE(TakeClicks().empty());
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+}
+
+TEST_F(MouseRouterTest, OneLeftPressGivesOneClickHoweverManyRightReleases) {
+  MoveTo(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  for (int i = 0; i < 3; ++i) {
+    router.ButtonDown(TMouseButton::Right, kOnFormList, i > 0);
+    router.ButtonUp(TMouseButton::Right, kOnFormList);
+  }
+  router.ButtonUp(TMouseButton::Middle, kOnFormList);
+  EXPECT_EQ(TakeClicks(), (Calls{"click FormList"}));
+  EXPECT_FALSE(router.IsDown(kFormList));
+  EXPECT_EQ(router.CaptureHolder(), kFormList);
+  router.ButtonUp(TMouseButton::Left, kOnFormList);
+  EXPECT_TRUE(TakeClicks().empty());
+  // The press is over with the left release: the next one clicks again.
+  LeftClick(kOnFormList);
+  EXPECT_EQ(TakeClicks(), (Calls{"click FormList"}));
+}
+
 // --- rule 6: cancel mode --------------------------------------------------
 
 TEST_F(MouseRouterTest, ACancelledPressRunsNothingAndLeavesTheButtonRaised) {
@@ -387,6 +512,36 @@ TEST_F(MouseRouterTest, CancelModeGivesBackACaptureHeldWithoutAPress) {
   EXPECT_EQ(host.Take(), (Calls{"release"}));
   router.ButtonUp(TMouseButton::Left, kOnFormList);
   EXPECT_TRUE(host.Take().empty());
+}
+
+TEST_F(MouseRouterTest, APressCancelledWhileDraggedAwayRunsNothingWhenReleasedInside) {
+  MoveTo(kOnBuy);
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  router.MouseMove(kOnFormList);
+  router.CancelMode();
+  EXPECT_EQ(router.CaptureHolder(), std::nullopt);
+  EXPECT_FALSE(host.captured);
+  // Back over its button, the cancelled press neither presses nor clicks it.
+  router.MouseMove(kOnPicture);
+  router.MouseMove(kOnBuy);
+  EXPECT_FALSE(router.IsDown(kBuyFull));
+  router.ButtonUp(TMouseButton::Left, kOnBuy);
+  EXPECT_TRUE(TakeClicks().empty());
+  // A fresh press after it is an ordinary click.
+  LeftClick(kOnBuy);
+  EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"}));
+}
+
+TEST_F(MouseRouterTest, APressCancelledOverThePictureRunsNothing) {
+  MoveTo(kOnBuy);
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  router.MouseMove(kOnPicture);
+  EXPECT_TRUE(router.IsDown(kBuyFull));
+  router.CancelMode();
+  EXPECT_FALSE(router.IsDown(kBuyFull));
+  EXPECT_EQ(router.Look(kBuyFull, true), TButtonLook::Normal);
+  router.ButtonUp(TMouseButton::Left, kOnPicture);
+  EXPECT_TRUE(TakeClicks().empty());
 }
 
 // A handler that opens an owned window: the platform cancels the mode from
@@ -479,6 +634,43 @@ TEST_F(MouseRouterTest, AfterAClickTheButtonStaysNormalUntilLeftAndEnteredAgain)
   router.MouseMove(kOnFormList);
   EXPECT_EQ(host.Take(), (Calls{"paint FormList"}));
   EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
+}
+
+TEST_F(MouseRouterTest, ACancelOrARightReleaseClearsTheMarkUntilThePointerComesBack) {
+  struct TEnding {
+    const char* name;
+    void (*end)(TMouseRouter&);
+  };
+  const TEnding endings[] = {
+      {"cancel", [](TMouseRouter& r) { r.CancelMode(); }},
+      {"right release",
+       [](TMouseRouter& r) {
+         r.ButtonDown(TMouseButton::Right, kOnSamples, false);
+         r.ButtonUp(TMouseButton::Right, kOnSamples);
+         r.ButtonUp(TMouseButton::Left, kOnSamples);
+       }},
+  };
+  for (const TEnding& ending : endings) {
+    MoveTo(kBetweenButtons);
+    MoveTo(kOnSamples);
+    ASSERT_EQ(router.Look(kSamples, true), TButtonLook::Hot) << ending.name;
+    router.ButtonDown(TMouseButton::Left, kOnSamples, false);
+    ending.end(router);
+    host.Take();
+    EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Normal) << ending.name;
+    // Moving over the button does not bring the mark back...
+    router.MouseMove({700, 250});
+    EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Normal) << ending.name;
+    // ...and a press made now shows normal when dragged outside.
+    router.ButtonDown(TMouseButton::Left, kOnSamples, false);
+    router.MouseMove(kBetweenButtons);
+    EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Normal) << ending.name;
+    router.ButtonUp(TMouseButton::Left, kBetweenButtons);
+    // Leaving and coming back marks it again.
+    router.MouseMove(kBetweenButtons);
+    router.MouseMove(kOnSamples);
+    EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Hot) << ending.name;
+  }
 }
 
 TEST_F(MouseRouterTest, APressBeforeReEnteringShowsNormalWhenDraggedOutside) {

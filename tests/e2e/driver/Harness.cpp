@@ -820,3 +820,83 @@ bool SamePath(std::wstring_view a, std::wstring_view b) {
 }
 
 }  // namespace zeltest
+
+namespace zeltest {
+
+// ---- Mouse sequences, capture waits and a window of the driver's own ---------------
+
+void SendMouseButtons(const std::vector<DWORD>& flags) {
+  std::vector<INPUT> inputs;
+  for (DWORD flag : flags) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flag;
+    inputs.push_back(input);
+  }
+  ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+bool WaitForCapture(HWND window, HWND holder, DWORD timeoutMs) {
+  return WaitUntil([&] { return CaptureOf(window) == holder; }, timeoutMs);
+}
+
+namespace {
+
+constexpr wchar_t kDriverWindowClass[] = L"ZelTestDriverWindow";
+
+LRESULT CALLBACK DriverWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_DESTROY) ::PostQuitMessage(0);
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TDriverWindow::TDriverWindow(const RECT& screenRect, const std::wstring& title)
+    : rect_(screenRect), title_(title), created_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  if (!created_) throw TAbort("cannot make an event");
+  thread_ = THandle(::CreateThread(nullptr, 0, &TDriverWindow::Run, this, 0, nullptr));
+  if (!thread_) throw TAbort("cannot start the driver window's thread");
+  // Unbounded: the thread uses this object until it has signalled (the scenario's
+  // own time limit still applies).
+  ::WaitForSingleObject(created_.Get(), INFINITE);
+  if (window_ == nullptr) {
+    ::WaitForSingleObject(thread_.Get(), INFINITE);
+    throw TAbort("cannot make the driver's own window");
+  }
+}
+
+TDriverWindow::~TDriverWindow() {
+  if (window_ != nullptr) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+  ::WaitForSingleObject(thread_.Get(), kWindowTimeoutMs);
+}
+
+DWORD WINAPI TDriverWindow::Run(void* param) {
+  auto* self = static_cast<TDriverWindow*>(param);
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DriverWindowProc;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = ::GetSysColorBrush(COLOR_WINDOW);
+  windowClass.lpszClassName = kDriverWindowClass;
+  ::RegisterClassW(&windowClass);  // fails harmlessly when a window before this one registered it
+  const SIZE size = SizeOf(self->rect_);
+  HWND window = ::CreateWindowExW(0, kDriverWindowClass, self->title_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  self->rect_.left, self->rect_.top, size.cx, size.cy, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+  self->window_ = window;
+  ::SetEvent(self->created_.Get());
+  if (window == nullptr) return 1;
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+bool TDriverWindow::Activate(DWORD timeoutMs) const {
+  ::SetForegroundWindow(window_);
+  return WaitUntil([&] { return ::GetForegroundWindow() == window_; }, timeoutMs);
+}
+
+}  // namespace zeltest

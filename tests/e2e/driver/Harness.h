@@ -325,3 +325,37 @@ std::wstring SystemFolder();
 bool SamePath(std::wstring_view a, std::wstring_view b);
 
 }  // namespace zeltest
+
+namespace zeltest {
+
+// ---- Mouse sequences, capture waits and a window of the driver's own ---------------
+
+// Several mouse button events (MOUSEEVENTF_LEFTDOWN, ...) in one SendInput call, so
+// nothing comes between them: the two presses of a double-click.
+void SendMouseButtons(const std::vector<DWORD>& flags);
+
+// Waits until the window's thread shows that capture holder (null: no capture).
+bool WaitForCapture(HWND window, HWND holder, DWORD timeoutMs = kReactionTimeoutMs);
+
+// A visible top-level window of the driver's own, on a thread of its own that keeps
+// its messages flowing: activating another program's window sends it messages.
+class TDriverWindow {
+ public:
+  TDriverWindow(const RECT& screenRect, const std::wstring& title);
+  TDriverWindow(const TDriverWindow&) = delete;
+  TDriverWindow& operator=(const TDriverWindow&) = delete;
+  ~TDriverWindow();
+  HWND Handle() const noexcept { return window_; }
+  // Brings it to the foreground; true once it is the foreground window.
+  bool Activate(DWORD timeoutMs = kReactionTimeoutMs) const;
+
+ private:
+  static DWORD WINAPI Run(void* self);
+  RECT rect_;
+  std::wstring title_;
+  THandle created_;  // set by the thread once the window exists (or failed to)
+  THandle thread_;
+  HWND window_ = nullptr;
+};
+
+}  // namespace zeltest

@@ -20,6 +20,7 @@ void ScenarioPlanted(TContext& context);
 void ScenarioLeaks(TContext& context);
 void ScenarioLooksThemed(TContext& context);
 void ScenarioLooksClassic(TContext& context);
+void ScenarioMouse(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -31,6 +32,7 @@ inline constexpr TScenario kScenarios[] = {
     {"leaks", ScenarioLeaks, "GDI and USER objects, handles and private memory stay put over repaints, clicks and hovers"},
     {"looks-themed", ScenarioLooksThemed, "the buttons' themed look in every state, read from the screen"},
     {"looks-classic", ScenarioLooksClassic, "the buttons' classic look in every state, read from the screen"},
+    {"mouse", ScenarioMouse, "presses, drags, releases, double-clicks and cancels: what runs, and the capture"},
 };
 
 }  // namespace zeltest
