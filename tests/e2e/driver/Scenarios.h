@@ -16,6 +16,11 @@ void ScenarioCommands(TContext& context);
 void ScenarioShow(TContext& context);
 void ScenarioClose(TContext& context);
 void ScenarioDpi120(TContext& context);
+void ScenarioPictures(TContext& context);
+void ScenarioDamagedPicture(TContext& context);
+void ScenarioDamagedBannerHeader(TContext& context);
+void ScenarioDamagedBannerPixels(TContext& context);
+void ScenarioFailingCommand(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -23,6 +28,15 @@ inline constexpr TScenario kScenarios[] = {
     {"show", ScenarioShow, "the start-up show request: maximized, minimized without activation, normal"},
     {"close", ScenarioClose, "Alt+F4, WM_CLOSE and the system menu's Close end the process with code 0"},
     {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
+    {"pictures", ScenarioPictures, "the banner and the purchase picture on screen, pixel by pixel, normal and maximized"},
+    {"damaged-picture", ScenarioDamagedPicture,
+     "(damaged purchase picture build) the Application Error box, no window, exit code 1"},
+    {"damaged-banner-header", ScenarioDamagedBannerHeader,
+     "(damaged banner header build) the Application Error box, no window, exit code 1"},
+    {"damaged-banner-pixels", ScenarioDamagedBannerPixels,
+     "(damaged banner pixels build) a plain banner box, no error box, working buttons, exit code 0"},
+    {"failing-command", ScenarioFailingCommand,
+     "(failing folder build) the error box of a failed command, and the launcher goes on"},
 };
 
 }  // namespace zeltest
