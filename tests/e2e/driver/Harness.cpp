@@ -805,7 +805,11 @@ std::string DescribeStandardIcon(const wchar_t* icon) {
 }
 
 void RepaintNow(HWND window) {
-  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  // Not RDW_UPDATENOW: that waits without a limit for a paint that may open a box.
+  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  // The update region empties when the paint begins; the message after it is
+  // answered once the paint is done.
+  WaitUntil([&] { return !::GetUpdateRect(window, nullptr, FALSE); }, kReactionTimeoutMs, 5);
   DWORD_PTR ignored = 0;
   ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kReactionTimeoutMs, &ignored);
 }

@@ -308,8 +308,7 @@ TMessageBoxView ReadMessageBox(HWND box);
 const wchar_t* StandardIconShown(HWND iconStatic);
 std::string DescribeStandardIcon(const wchar_t* icon);
 
-// Invalidates the whole window and has it painted before returning (the paint is
-// sent to the window's thread and waited for).
+// Invalidates the whole window and waits, within a limit, until it has been painted.
 void RepaintNow(HWND window);
 
 // A file's bytes, or none when it cannot be read.
