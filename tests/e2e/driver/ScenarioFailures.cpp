@@ -119,7 +119,9 @@ void CheckStartupFailure(TContext& context, const std::string& name,
       },
       kWindowTimeoutMs, 2);
   if (!report.Check(boxWindow != nullptr, name + ".error-box-shown",
-                    process.Running() ? "no box" : "the process ended without one")) {
+                    boxWindow != nullptr ? ""
+                    : process.Running()  ? "no box"
+                                         : "the process ended without one")) {
     return;
   }
   const TMessageBoxView box = ReadMessageBox(boxWindow);
