@@ -283,7 +283,11 @@ void ScenarioFailingCommand(TContext& context) {
   report.Check(CaptureOf(main) == nullptr, "failing-command.no-capture-while-open");
 
   report.Check(ClickOk(box, boxWindow), "failing-command.dismissed");
-  report.Check(running.process.Running(), "failing-command.keeps-running");
+  // Its message loop answers again: the handler that raised the error returned.
+  DWORD_PTR ignored = 0;
+  const bool answers =
+      ::SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG, kReactionTimeoutMs, &ignored) != 0;
+  report.Check(answers && running.process.Running(), "failing-command.keeps-running");
   report.Check(WaitUntil([&] { return ::IsWindowEnabled(main) != FALSE; }, kReactionTimeoutMs),
                "failing-command.window-enabled-again");
   report.Check(WaitUntil([&] { return ::GetForegroundWindow() == main; }, kReactionTimeoutMs),
