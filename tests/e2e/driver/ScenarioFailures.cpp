@@ -133,9 +133,9 @@ void CheckStartupFailure(TContext& context, const std::string& name,
   if (report.Check(parts.has_value(), name + ".text-shape", Quote(box.text))) {
     report.Check(IsIdentifier(parts->kind), name + ".error-kind", Quote(parts->kind));
     report.CheckEqual(kModuleName, parts->module, name + ".module");
-    const bool hex = parts->offset.size() == 8 && std::all_of(parts->offset.begin(), parts->offset.end(), [](wchar_t c) {
-                       return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F');
-                     });
+    const auto upperHexDigit = [](wchar_t c) { return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'F'); };
+    const bool hex =
+        parts->offset.size() == 8 && std::all_of(parts->offset.begin(), parts->offset.end(), upperHexDigit);
     const unsigned long offset = hex ? std::wcstoul(parts->offset.c_str(), nullptr, 16) : 0;
     const std::optional<std::uint32_t> imageSize = ImageSizeOf(context.launcherExe);
     report.Check(hex && imageSize && offset > 0 && offset < *imageSize, name + ".offset-in-module",

@@ -293,12 +293,11 @@ void CheckNormalWindow(TContext& context, const TReferences& refs) {
   if (!report.Check(theme.Active(), "pictures.theme-active", "the push button's visual style opens")) return;
   const int faceWidth = launcher::kBuyFull.width;
   const int faceHeight = launcher::kBuyFull.height;
-  const std::array<std::pair<int, const char*>, 3> states{
-      {{PBS_NORMAL, "normal"}, {PBS_HOT, "hot"}, {PBS_PRESSED, "pressed"}}};
+  constexpr std::array<int, 3> states{PBS_NORMAL, PBS_HOT, PBS_PRESSED};
   std::array<TPixels, 3> expected;
   std::array<TPixels, 3> faces;
   for (std::size_t i = 0; i < states.size(); ++i) {
-    faces[i] = theme.Face(states[i].first, faceWidth, faceHeight);
+    faces[i] = theme.Face(states[i], faceWidth, faceHeight);
     expected[i] = Expected(faces[i], refs.picture);
   }
   // The checks below can only tell the looks apart if the references differ.
@@ -315,7 +314,8 @@ void CheckNormalWindow(TContext& context, const TReferences& refs) {
 
   CheckBanner(report, "pictures.banner-exact", main, refs.banner);
   // Nothing of the banner below its 171 rows: the gap above the buttons is plain.
-  CheckClientBlock(report, "pictures.below-banner-plain", main, {0, 171}, {960, 6}, SolidColour(SystemColour(COLOR_BTNFACE)));
+  CheckClientBlock(report, "pictures.below-banner-plain", main, {0, 171}, {960, 6},
+                   SolidColour(SystemColour(COLOR_BTNFACE)));
 
   const POINT boxAt{launcher::kImage1.left, launcher::kImage1.top};
   const SIZE boxSize{launcher::kImage1.width, launcher::kImage1.height};
