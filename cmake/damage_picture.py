@@ -19,9 +19,17 @@ elif kind == "banner-header":
     # Still a JPEG (it starts with SOI) but its header ends at once.
     (target / "banner.jpg").write_bytes(b"\xff\xd8\xff\xe0\x00\x10JFIF")
 elif kind == "banner-pixels":
-    # The header is whole; the compressed scan after it is cut off.
+    # The header still gives the size, but the quantization tables (DQT segments)
+    # are taken out, so decoding the pixels fails in the JPEG library. (A scan cut
+    # short would not do: the library only warns and fills the rest in grey.)
     data = (target / "banner.jpg").read_bytes()
-    sos = data.index(b"\xff\xda")
-    (target / "banner.jpg").write_bytes(data[: sos + 40])
+    out, at = bytearray(data[:2]), 2
+    while data[at + 1] != 0xDA:  # up to the start of the scan
+        length = int.from_bytes(data[at + 2 : at + 4], "big")
+        if data[at + 1] != 0xDB:
+            out += data[at : at + 2 + length]
+        at += 2 + length
+    out += data[at:]
+    (target / "banner.jpg").write_bytes(bytes(out))
 else:
     sys.exit(f"unknown damage {kind}")

@@ -45,8 +45,17 @@ build_jpeg() {
   src="$(find "$DEPS/jpeg-src" -maxdepth 1 -mindepth 1 -type d -name 'libjpeg-turbo-*' | head -n1)"
   # The decoder alone is linked in; plain C keeps the program small, and the
   # banner is small enough that vector code would save well under a millisecond.
-  local config="static, no SIMD, -Os, sections, no getenv"
+  local config flags
   for arch in i686 x86_64; do
+    config="static, no SIMD, -Os, sections, no getenv"
+    flags="-ffunction-sections -fdata-sections -DNO_GETENV"
+    # On x86_64 Windows, longjmp unwinds through the frames it leaves, and a frame
+    # without unwind tables crashes it: the library's errors jump back that way.
+    if [[ "$arch" == i686 ]]; then
+      flags+=" -fno-asynchronous-unwind-tables"
+    else
+      config+=", unwind tables"
+    fi
     stamp="$DEPS/jpeg-$arch/.built"
     [[ -f "$stamp" && "$(cat "$stamp")" == "$config" ]] && continue
     log "building the JPEG library for $arch"
@@ -54,7 +63,7 @@ build_jpeg() {
     cmake -S "$src" -B "$DEPS/jpeg-build-$arch" -G Ninja \
       -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/toolchain-$arch.cmake" \
       -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_INSTALL_PREFIX="$DEPS/jpeg-$arch" \
-      -DCMAKE_C_FLAGS="-ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -DNO_GETENV" \
+      -DCMAKE_C_FLAGS="$flags" \
       -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DWITH_JPEG8=OFF -DWITH_TURBOJPEG=OFF \
       -DWITH_SIMD=OFF >"$DEPS/jpeg-$arch.log" 2>&1
     rm -rf "$DEPS/jpeg-$arch"

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
+#include <exception>
 #include <utility>
 
 namespace zeltest {
@@ -198,6 +199,7 @@ TProcess TProcess::Start(const std::wstring& exe, const TStartOptions& options) 
   }
   std::wstring commandLine = L"\"" + exe + L"\"";
   if (!options.arguments.empty()) commandLine += L" " + options.arguments;
+  if (!options.desktop.empty()) startup.lpDesktop = const_cast<wchar_t*>(options.desktop.c_str());
   PROCESS_INFORMATION info{};
   const wchar_t* folder = options.currentFolder.empty() ? nullptr : options.currentFolder.c_str();
   const DWORD flags = options.suspended ? CREATE_SUSPENDED : 0;
@@ -897,6 +899,214 @@ DWORD WINAPI TDriverWindow::Run(void* param) {
 bool TDriverWindow::Activate(DWORD timeoutMs) const {
   ::SetForegroundWindow(window_);
   return WaitUntil([&] { return ::GetForegroundWindow() == window_; }, timeoutMs);
+}
+
+}  // namespace zeltest
+
+namespace zeltest {
+
+// ---- Child windows, message boxes, repaints and files ----------------------------
+
+std::vector<HWND> ChildWindowsOf(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND child = ::GetWindow(parent, GW_CHILD); child != nullptr; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    children.push_back(child);
+  }
+  return children;
+}
+
+HWND FindVisibleWindowOf(DWORD processId, const wchar_t* className) {
+  for (HWND window : TopLevelWindowsOf(processId)) {
+    if (::IsWindowVisible(window) && ClassNameOf(window) == className) return window;
+  }
+  return nullptr;
+}
+
+TMessageBoxView ReadMessageBox(HWND box) {
+  TMessageBoxView view;
+  view.title = WindowText(box);
+  view.owner = ::GetWindow(box, GW_OWNER);
+  for (HWND child : ChildWindowsOf(box)) {
+    const std::wstring kind = ClassNameOf(child);
+    const LONG style = ::GetWindowLongW(child, GWL_STYLE);
+    if (::lstrcmpiW(kind.c_str(), L"Static") == 0) {
+      if ((style & SS_TYPEMASK) == SS_ICON) {
+        view.icon = child;
+        continue;
+      }
+      // The message may be longer than WindowText's buffer.
+      const int length = ::GetWindowTextLengthW(child);
+      std::wstring text(static_cast<std::size_t>(std::max(length, 0)) + 1, L'\0');
+      text.resize(static_cast<std::size_t>(std::max(::GetWindowTextW(child, text.data(), length + 1), 0)));
+      if (text.size() > view.text.size()) view.text = std::move(text);
+    } else if (::lstrcmpiW(kind.c_str(), L"Button") == 0 && ::IsWindowVisible(child)) {
+      view.buttons.push_back({child, ::GetDlgCtrlID(child), WindowText(child)});
+    }
+  }
+  return view;
+}
+
+const wchar_t* StandardIconShown(HWND iconStatic) {
+  static const wchar_t* const kIcons[] = {IDI_ERROR, IDI_WARNING, IDI_INFORMATION, IDI_QUESTION};
+  RECT area{};
+  ::GetWindowRect(iconStatic, &area);
+  const TScreenshot shown = TScreenshot::Capture(area);
+  const int width = shown.Width();
+  const int height = shown.Height();
+  if (width <= 0 || height <= 0) return nullptr;
+  const std::uint32_t background = shown.Pixel(0, 0);
+
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  const wchar_t* found = nullptr;
+  HDC memory = ::CreateCompatibleDC(nullptr);
+  for (const wchar_t* id : kIcons) {
+    void* bits = nullptr;
+    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr || bits == nullptr) break;
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::fill(pixels, pixels + static_cast<std::size_t>(width) * height, background);
+    HGDIOBJ old = ::SelectObject(memory, bitmap);
+    ::DrawIconEx(memory, 0, 0, ::LoadIconW(nullptr, id), width, height, 0, nullptr, DI_NORMAL);
+    ::GdiFlush();
+    bool same = true;
+    for (int y = 0; same && y < height; ++y) {
+      for (int x = 0; same && x < width; ++x) {
+        same = (pixels[static_cast<std::size_t>(y) * width + x] & 0x00FFFFFF) == shown.Pixel(x, y);
+      }
+    }
+    ::SelectObject(memory, old);
+    ::DeleteObject(bitmap);
+    if (same) {
+      found = id;
+      break;
+    }
+  }
+  ::DeleteDC(memory);
+  return found;
+}
+
+std::string DescribeStandardIcon(const wchar_t* icon) {
+  if (icon == IDI_ERROR) return "the error icon";
+  if (icon == IDI_WARNING) return "the warning icon";
+  if (icon == IDI_INFORMATION) return "the information icon";
+  if (icon == IDI_QUESTION) return "the question icon";
+  return "no standard icon";
+}
+
+void RepaintNow(HWND window) {
+  // Not RDW_UPDATENOW: that waits without a limit for a paint that may open a box.
+  ::RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  // The update region empties when the paint begins; the message after it is
+  // answered once the paint is done.
+  WaitUntil([&] { return !::GetUpdateRect(window, nullptr, FALSE); }, kReactionTimeoutMs, 5);
+  DWORD_PTR ignored = 0;
+  ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kReactionTimeoutMs, &ignored);
+}
+
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path) {
+  const std::optional<std::string> bytes = ReadWholeFile(path);
+  if (!bytes) return std::nullopt;
+  return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+}
+
+void ClickScreen(POINT screen) {
+  MovePointer(screen);
+  SendMouseButton(MOUSEEVENTF_LEFTDOWN);
+  SendMouseButton(MOUSEEVENTF_LEFTUP);
+}
+
+POINT CentreOnScreen(HWND window) {
+  RECT r{};
+  ::GetWindowRect(window, &r);
+  return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// ---- Comparing the screen with expected pixels ----------------------------------
+
+TBlockComparison CompareClientBlock(HWND window, POINT at, SIZE size, const TPixelRule& expect) {
+  const POINT origin = ClientToScreenPoint(window, at);
+  const TScreenshot shot = TScreenshot::Capture({origin.x, origin.y, origin.x + size.cx, origin.y + size.cy});
+  TBlockComparison result;
+  for (int y = 0; y < size.cy; ++y) {
+    for (int x = 0; x < size.cx; ++x) {
+      const std::optional<std::uint32_t> expected = expect(x, y);
+      if (!expected) continue;
+      ++result.compared;
+      const std::uint32_t actual = shot.Pixel(x, y);
+      if (actual == *expected) continue;
+      if (result.differing++ == 0) {
+        result.first = "first at client (" + std::to_string(at.x + x) + "," + std::to_string(at.y + y) +
+                       "): " + DescribeColour(actual) + ", expected " + DescribeColour(*expected);
+      }
+    }
+  }
+  return result;
+}
+
+bool CheckClientBlock(TReport& report, std::string_view what, HWND window, POINT at, SIZE size,
+                      const TPixelRule& expect) {
+  TBlockComparison last;
+  WaitUntil(
+      [&] {
+        last = CompareClientBlock(window, at, size, expect);
+        return last.differing == 0 && last.compared > 0;
+      },
+      kReactionTimeoutMs, 50);
+  std::string detail = std::to_string(last.compared) + " pixels compared in " + std::to_string(size.cx) + "x" +
+                       std::to_string(size.cy) + " at client (" + std::to_string(at.x) + "," +
+                       std::to_string(at.y) + ")";
+  if (last.differing > 0) detail += ", " + std::to_string(last.differing) + " differ, " + last.first;
+  return report.Check(last.differing == 0 && last.compared > 0, what, detail);
+}
+
+std::uint32_t SystemColour(int index) {
+  const COLORREF c = ::GetSysColor(index);
+  return static_cast<std::uint32_t>(GetRValue(c)) << 16 | static_cast<std::uint32_t>(GetGValue(c)) << 8 |
+         GetBValue(c);
+}
+
+TPixelRule SolidColour(std::uint32_t rgb) {
+  return [rgb](int, int) -> std::optional<std::uint32_t> { return rgb; };
+}
+
+std::string DescribeColour(std::uint32_t rgb) {
+  char text[16];
+  std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(rgb & 0x00FFFFFF));
+  return text;
+}
+
+// ---- Another desktop ----------------------------------------------------------------
+
+void RunOnDesktop(const std::wstring& name, const std::function<void()>& fn) {
+  struct TJob {
+    const std::wstring& name;
+    const std::function<void()>& fn;
+    std::exception_ptr error;
+  } job{name, fn, nullptr};
+  const auto run = [](void* param) -> DWORD {
+    auto* j = static_cast<TJob*>(param);
+    try {
+      HDESK desktop = ::CreateDesktopW(j->name.c_str(), nullptr, nullptr, 0, GENERIC_ALL, nullptr);
+      if (desktop == nullptr || !::SetThreadDesktop(desktop)) {
+        throw TAbort("cannot attach to the desktop " + Quote(j->name) + " (error " +
+                     std::to_string(::GetLastError()) + ")");
+      }
+      j->fn();
+    } catch (...) {
+      j->error = std::current_exception();
+    }
+    return 0;
+  };
+  THandle thread(::CreateThread(nullptr, 0, run, &job, 0, nullptr));
+  if (!thread) throw TAbort("cannot start a thread");
+  ::WaitForSingleObject(thread.Get(), INFINITE);
+  if (job.error) std::rethrow_exception(job.error);
 }
 
 }  // namespace zeltest

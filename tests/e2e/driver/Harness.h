@@ -111,6 +111,7 @@ struct TStartOptions {
   std::wstring currentFolder;
   std::wstring arguments;  // after the quoted program path
   bool suspended = false;   // the main thread waits for TProcess::Resume
+  std::wstring desktop;     // STARTUPINFO.lpDesktop; empty: the driver's own
 };
 
 // A started program. Ending the owner ends a process that is still running, so a
@@ -357,5 +358,80 @@ class TDriverWindow {
   THandle thread_;
   HWND window_ = nullptr;
 };
+
+}  // namespace zeltest
+
+namespace zeltest {
+
+// ---- Child windows, message boxes, repaints and files ----------------------------
+
+// The direct children of a window, top of the Z order first.
+std::vector<HWND> ChildWindowsOf(HWND parent);
+// A visible top-level window of that class belonging to that process, or null.
+HWND FindVisibleWindowOf(DWORD processId, const wchar_t* className);
+// The standard dialog class of message boxes.
+inline constexpr wchar_t kDialogClass[] = L"#32770";
+
+// A message box as another program sees it: its caption, the text of its message
+// (the longest text among its static children; the icon's static has none), the
+// icon's static control and its buttons.
+struct TMessageBoxView {
+  std::wstring title;
+  std::wstring text;
+  HWND owner = nullptr;
+  HWND icon = nullptr;  // the SS_ICON static, or null
+  struct TButton {
+    HWND window;
+    int id;
+    std::wstring text;
+  };
+  std::vector<TButton> buttons;  // visible push buttons
+};
+TMessageBoxView ReadMessageBox(HWND box);
+
+// Which of the system's standard icons (IDI_ERROR, IDI_WARNING, IDI_INFORMATION,
+// IDI_QUESTION) a static icon control shows: each is drawn over the control's own
+// corner colour and compared with the screen pixel by pixel. Null when none matches
+// exactly.
+const wchar_t* StandardIconShown(HWND iconStatic);
+std::string DescribeStandardIcon(const wchar_t* icon);
+
+// Invalidates the whole window and waits, within a limit, until it has been painted.
+void RepaintNow(HWND window);
+
+// A file's bytes, or none when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::wstring& path);
+
+// A real left click at a screen point, for windows that are not the launcher's (a
+// message box's button): move, press, release.
+void ClickScreen(POINT screen);
+POINT CentreOnScreen(HWND window);
+
+// ---- Comparing the screen with expected pixels ----------------------------------
+
+// The colour a block's pixel at (x, y) must have, 0x00RRGGBB, or none: not compared.
+using TPixelRule = std::function<std::optional<std::uint32_t>(int x, int y)>;
+struct TBlockComparison {
+  long compared = 0;
+  long differing = 0;
+  std::string first;  // where the first difference is, in client coordinates
+};
+TBlockComparison CompareClientBlock(HWND window, POINT at, SIZE size, const TPixelRule& expect);
+// Polls until the client block matches (the screen shows a paint a moment after it
+// is done) and reports the last comparison; a block with nothing compared fails.
+bool CheckClientBlock(TReport& report, std::string_view what, HWND window, POINT at, SIZE size,
+                      const TPixelRule& expect);
+// A system colour (COLOR_BTNFACE, ...) as 0x00RRGGBB.
+std::uint32_t SystemColour(int index);
+std::string DescribeColour(std::uint32_t rgb);  // "#RRGGBB"
+// Every pixel of the block one colour.
+TPixelRule SolidColour(std::uint32_t rgb);
+
+// ---- Another desktop ----------------------------------------------------------------
+
+// Runs fn on a thread of its own attached to the named desktop of the driver's
+// window station (made if need be): there, window searches and screenshots see that
+// desktop. Start programs there with TStartOptions::desktop. Rethrows what fn throws.
+void RunOnDesktop(const std::wstring& name, const std::function<void()>& fn);
 
 }  // namespace zeltest

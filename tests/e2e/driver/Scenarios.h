@@ -21,6 +21,11 @@ void ScenarioLeaks(TContext& context);
 void ScenarioLooksThemed(TContext& context);
 void ScenarioLooksClassic(TContext& context);
 void ScenarioMouse(TContext& context);
+void ScenarioPictures(TContext& context);
+void ScenarioDamagedPicture(TContext& context);
+void ScenarioDamagedBannerHeader(TContext& context);
+void ScenarioDamagedBannerPixels(TContext& context);
+void ScenarioFailingCommand(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -33,6 +38,15 @@ inline constexpr TScenario kScenarios[] = {
     {"looks-themed", ScenarioLooksThemed, "the buttons' themed look in every state, read from the screen"},
     {"looks-classic", ScenarioLooksClassic, "the buttons' classic look in every state, read from the screen"},
     {"mouse", ScenarioMouse, "presses, drags, releases, double-clicks and cancels: what runs, and the capture"},
+    {"pictures", ScenarioPictures, "the banner and the purchase picture on screen, pixel by pixel, normal and maximized"},
+    {"damaged-picture", ScenarioDamagedPicture,
+     "(damaged purchase picture build) the Application Error box, no window, exit code 1"},
+    {"damaged-banner-header", ScenarioDamagedBannerHeader,
+     "(damaged banner header build) the Application Error box, no window, exit code 1"},
+    {"damaged-banner-pixels", ScenarioDamagedBannerPixels,
+     "(damaged banner pixels build) a plain banner box, no error box, working buttons, exit code 0"},
+    {"failing-command", ScenarioFailingCommand,
+     "(failing folder build) the error box of a failed command, and the launcher goes on"},
 };
 
 }  // namespace zeltest
