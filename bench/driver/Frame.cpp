@@ -62,6 +62,16 @@ TExpectedFrame PlainFrame(int width, int height, std::uint32_t rgb) {
   return frame;
 }
 
+TExpectedFrame LastRowOf(const TExpectedFrame& frame) {
+  if (frame.samples.empty()) throw std::runtime_error("a frame with no samples cannot be looked for");
+  TExpectedFrame row{frame.clientWidth, frame.clientHeight, {}};
+  const int y = frame.samples.back().y;
+  for (const TSample& sample : frame.samples) {
+    if (sample.y == y) row.samples.push_back(sample);
+  }
+  return row;
+}
+
 TComparison Compare(const TExpectedFrame& frame, std::span<const std::uint32_t> client, bool stopAtFirst) {
   TComparison result;
   for (const TSample& sample : frame.samples) {

@@ -35,6 +35,9 @@ TExpectedFrame LauncherFrame(std::span<const std::uint8_t> bannerJpeg, std::span
 // One colour over the whole client area.
 TExpectedFrame PlainFrame(int width, int height, std::uint32_t rgb);
 
+// The samples on the frame's last sampled row: the cheap first look of a poll.
+TExpectedFrame LastRowOf(const TExpectedFrame& frame);
+
 struct TComparison {
   std::size_t mismatches = 0;
   TSample first;            // the first sample that differs
