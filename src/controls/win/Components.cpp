@@ -33,6 +33,7 @@ TSpeedButton::TSpeedButton(const TComponentDecl& decl) : TComponent(decl), capti
 
 void TSpeedButton::SetFontHeight(int pixels) {
   const std::wstring face(Decl().font.face);
+  captionSize_.reset();
   font_.Reset(::CreateFontW(-pixels, 0, 0, 0, Decl().font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
                             DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                             DEFAULT_PITCH, face.c_str()));
@@ -55,10 +56,13 @@ void TSpeedButton::Paint(const TCanvas& canvas, TButtonLook look) {
 
   TSelection font(dc, font_.Get());
   ::SetBkMode(dc, TRANSPARENT);
-  RECT measured{0, 0, face.right - face.left, 0};
-  ::DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &measured, DT_CALCRECT);
-  const int captionWidth = measured.right - measured.left;
-  const int captionHeight = measured.bottom - measured.top;
+  if (!captionSize_) {
+    RECT measured{0, 0, face.right - face.left, 0};
+    ::DrawTextW(dc, caption_.c_str(), static_cast<int>(caption_.size()), &measured, DT_CALCRECT);
+    captionSize_ = SIZE{measured.right - measured.left, measured.bottom - measured.top};
+  }
+  const int captionWidth = captionSize_->cx;
+  const int captionHeight = captionSize_->cy;
   const controls::TPoint offset =
       controls::CaptionOffset(face.right - face.left, face.bottom - face.top, captionWidth, captionHeight,
                               Decl().layout == TCaptionLayout::ImageRight);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -58,7 +59,10 @@ class TSpeedButton final : public TComponent {
   explicit TSpeedButton(const TComponentDecl& decl);
 
   const std::wstring& Caption() const noexcept { return caption_; }
-  void SetCaption(std::wstring caption) { caption_ = std::move(caption); }
+  void SetCaption(std::wstring caption) {
+    caption_ = std::move(caption);
+    captionSize_.reset();
+  }
   void SetFontHeight(int pixels);
   void Paint(const TCanvas& canvas, controls::TButtonLook look) override;
 
@@ -67,6 +71,8 @@ class TSpeedButton final : public TComponent {
  private:
   std::wstring caption_;
   TFont font_;
+  // Measured at the first paint after the caption or the font changed.
+  std::optional<SIZE> captionSize_;
 };
 
 // A picture kept as its stored bytes: a JPEG's header is read at once and its
