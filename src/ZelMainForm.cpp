@@ -396,15 +396,8 @@ void TMainForm::EnsureSurface(int width, int height) {
   surfaceDc_.Reset();
   surface_.Reset();
   surfaceBits_ = nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  surface_.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+  surface_.Reset(zel::win::CreateDib32(nullptr, width, height, &bits));
   if (!surface_) throw zel::Error("EOutOfResources", L"Out of system resources");
   surfaceDc_.Reset(::CreateCompatibleDC(nullptr));
   ::SelectObject(surfaceDc_.Get(), surface_.Get());

@@ -88,15 +88,8 @@ HWND FindVisibleWindow(DWORD processId, const wchar_t* windowClass) {
 class TScreenReader {
  public:
   TScreenReader(int width, int height) : width_(width), height_(height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    bitmap_.Reset(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_.Reset(zel::win::CreateDib32(nullptr, width, height, &bits));
     memory_.Reset(::CreateCompatibleDC(nullptr));
     if (!bitmap_ || !memory_ || bits == nullptr) throw std::runtime_error("could not make a DIB to read the screen");
     ::SelectObject(memory_.Get(), bitmap_.Get());

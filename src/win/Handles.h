@@ -52,6 +52,18 @@ using TIcon = TOwned<HICON, &ReleaseIcon>;
 using TModule = TOwned<HMODULE, &ReleaseLibrary>;
 using TWindow = TOwned<HWND, &ReleaseWindow>;
 
+// A 32-bit top-down DIB section: B G R X, width * 4 bytes a row, its pixels in *bits.
+inline HBITMAP CreateDib32(HDC reference, int width, int height, void** bits) noexcept {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return ::CreateDIBSection(reference, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 // A window's device context from GetDC, given back with ReleaseDC.
 class TWindowDc {
  public:

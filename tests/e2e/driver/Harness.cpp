@@ -660,17 +660,10 @@ TScreenshot TScreenshot::Capture(const RECT& screenArea) {
   if (shot.width_ <= 0 || shot.height_ <= 0) return shot;
   shot.pixels_.assign(static_cast<std::size_t>(shot.width_) * shot.height_, 0);
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = shot.width_;
-  info.bmiHeader.biHeight = -shot.height_;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   HDC screen = ::GetDC(nullptr);
   HDC memory = ::CreateCompatibleDC(screen);
   void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDib32(screen, shot.width_, shot.height_, &bits);
   if (bitmap != nullptr && bits != nullptr) {
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     ::BitBlt(memory, 0, 0, shot.width_, shot.height_, screen, screenArea.left, screenArea.top, SRCCOPY);
@@ -712,17 +705,21 @@ bool TScreenshot::SaveBmp(const std::wstring& path) const {
 
 // ---- Drawn references and settled screenshots ---------------------------------------
 
-TMemorySurface::TMemorySurface(int width, int height) : width_(width), height_(height) {
+HBITMAP CreateDib32(HDC reference, int width, int height, void** bits) noexcept {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;  // top-down
+  info.bmiHeader.biHeight = -height;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return ::CreateDIBSection(reference, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+TMemorySurface::TMemorySurface(int width, int height) : width_(width), height_(height) {
   void* bits = nullptr;
   dc_ = ::CreateCompatibleDC(nullptr);
-  bitmap_ = ::CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bitmap_ = CreateDib32(dc_, width, height, &bits);
   if (dc_ == nullptr || bitmap_ == nullptr || bits == nullptr) {
     if (bitmap_ != nullptr) ::DeleteObject(bitmap_);
     if (dc_ != nullptr) ::DeleteDC(dc_);
@@ -956,18 +953,11 @@ const wchar_t* StandardIconShown(HWND iconStatic) {
   if (width <= 0 || height <= 0) return nullptr;
   const std::uint32_t background = shown.Pixel(0, 0);
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   const wchar_t* found = nullptr;
   HDC memory = ::CreateCompatibleDC(nullptr);
   for (const wchar_t* id : kIcons) {
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDib32(nullptr, width, height, &bits);
     if (bitmap == nullptr || bits == nullptr) break;
     auto* pixels = static_cast<std::uint32_t*>(bits);
     std::fill(pixels, pixels + static_cast<std::size_t>(width) * height, background);

@@ -277,6 +277,9 @@ class TScreenshot {
 
 // ---- Drawn references and settled screenshots ---------------------------------------
 
+// A 32-bit top-down DIB section (B G R X, width * 4 bytes a row), its pixels in *bits.
+HBITMAP CreateDib32(HDC reference, int width, int height, void** bits) noexcept;
+
 // A 32-bit top-down bitmap in memory with a DC of its own: the driver draws there what
 // the screen should show and reads it back pixel by pixel.
 class TMemorySurface {

@@ -188,16 +188,9 @@ class TButtonTheme {
   // The push button in one state over the button-face colour, as big as the button.
   TPixels Face(int state, int width, int height) const {
     TPixels face{width, height, {}};
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
     HDC memory = ::CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap = CreateDib32(nullptr, width, height, &bits);
     if (memory == nullptr || bitmap == nullptr || bits == nullptr) throw TAbort("cannot make a bitmap");
     HGDIOBJ old = ::SelectObject(memory, bitmap);
     RECT rect{0, 0, width, height};

@@ -58,15 +58,8 @@ std::string DescribeExit(std::optional<DWORD> code) {
 std::vector<std::uint32_t> ThemedButtonFace(SIZE size) {
   HTHEME theme = ::OpenThemeData(nullptr, L"BUTTON");
   if (theme == nullptr) return {};
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof info.bmiHeader;
-  info.bmiHeader.biWidth = size.cx;
-  info.bmiHeader.biHeight = -size.cy;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = ::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateDib32(nullptr, size.cx, size.cy, &bits);
   HDC memory = ::CreateCompatibleDC(nullptr);
   std::vector<std::uint32_t> pixels;
   if (bitmap != nullptr && bits != nullptr) {
