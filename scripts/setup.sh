@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs everything the launcher needs to build and test on Debian 12, as root.
+# Installs everything the launcher needs to build and test on Debian 12, as root:
+# the Windows edition and the Linux one.
 # Quick when everything is in place already; safe to run any number of times.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -14,6 +15,14 @@ PACKAGES=(
   g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev nasm dpkg-dev
   wine64 fonts-wine xvfb xauth x11-utils imagemagick icoutils python3-pefile
   librsvg2-bin zip unzip binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+  # The Linux edition: Qt 5.15 (shipped) and Qt 6 (built and tested), whose xcb
+  # plugin is only recommended by its GUI library; the captions' fallback font.
+  qtbase5-dev qtbase5-private-dev qt6-base-dev qt6-base-private-dev qt6-qpa-plugins
+  fonts-dejavu-extra
+  # Its tests and benchmark: driving X, a private session bus, Xlib for the drivers,
+  # and the validators of the desktop entry and the metainfo.
+  xdotool x11-xserver-utils dbus dbus-x11 libx11-dev libxtst-dev libxfixes-dev libxrandr-dev
+  desktop-file-utils appstream
 )
 
 install_packages() {

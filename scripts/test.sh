@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
-# Sets up, builds all three presets and runs every test: the native unit tests,
-# the checks of the 32-bit executable and the end-to-end tests under Wine.
+# Sets up, builds every preset and runs every test: the native unit tests, the
+# checks of the Windows executables, the end-to-end tests under Wine, and the
+# Linux edition's checks and end-to-end tests against Qt 5 and Qt 6.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
+PRESETS=(native win32 win64 linux linux-qt6)
 "$ROOT/scripts/setup.sh"
-for preset in native win32 win64; do
+for preset in "${PRESETS[@]}"; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
 done
 
 failed=0
-for preset in native win32 win64; do
+for preset in "${PRESETS[@]}"; do
   echo "== tests: $preset"
-  ctest --preset "$preset" || failed=1
+  # A preset with nothing registered yet passes rather than fails.
+  ctest --preset "$preset" --no-tests=ignore || failed=1
 done
 exit "$failed"
