@@ -38,7 +38,7 @@ add_subdirectory(res/linux)
 # The bare Qt window the benchmark measures the launcher against, and its driver.
 add_subdirectory(bench/linux)
 
-foreach(sub tests/elf tests/linux)
+foreach(sub tests/elf tests/release tests/linux)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
     add_subdirectory(${sub})
   endif()

@@ -1,11 +1,41 @@
 #!/usr/bin/env bash
-# Builds the release and writes build/dist/ZelLauncher-1.0.0.zip.
+# Builds the release and writes the archives:
+#   build/dist/ZelLauncher-1.0.0.zip                 the Windows program alone;
+#   build/dist/ZelLauncher-1.0.0-linux-x86_64.tar.gz both programs side by side, with
+#                                                    the desktop entry, icons and metainfo.
+#
+#   scripts/dist.sh [zip|tar]     one of them only (default: both)
+# ZEL_WIN32_BUILD and ZEL_LINUX_BUILD name other build folders of the win32 and
+# linux presets (default build/win32 and build/linux).
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
+WHAT="${1:-both}"
+[[ "$WHAT" =~ ^(zip|tar|both)$ ]] || { echo "usage: scripts/dist.sh [zip|tar]" >&2; exit 2; }
+WIN32_BUILD="${ZEL_WIN32_BUILD:-build/win32}"
+LINUX_BUILD="${ZEL_LINUX_BUILD:-build/linux}"
+
+build() {
+  local preset="$1" dir="$2"
+  cmake --preset "$preset" -B "$dir" >/dev/null
+  if [[ "$preset" == linux ]]; then
+    # Others build the Linux presets too: one build at a time in a folder.
+    flock /tmp/zel-linux-build.lock cmake --build "$dir" --target ZelProject zel_desktop_files
+  else
+    cmake --build "$dir" --target ZelProject
+  fi
+}
+
 "$ROOT/scripts/setup.sh"
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target ZelProject
+build win32 "$WIN32_BUILD"
 mkdir -p build/dist
-/usr/bin/python3 -B tools/dist/package.py build/win32/ZelProject.exe build/dist/ZelLauncher-1.0.0.zip
-echo "dist: build/dist/ZelLauncher-1.0.0.zip"
+if [[ "$WHAT" != tar ]]; then
+  /usr/bin/python3 -B tools/dist/package.py "$WIN32_BUILD/ZelProject.exe" build/dist/ZelLauncher-1.0.0.zip
+  echo "dist: build/dist/ZelLauncher-1.0.0.zip"
+fi
+if [[ "$WHAT" != zip ]]; then
+  build linux "$LINUX_BUILD"
+  /usr/bin/python3 -B tools/dist/package.py tar "$WIN32_BUILD/ZelProject.exe" "$LINUX_BUILD/ZelProject" \
+    "$LINUX_BUILD/share" build/dist/ZelLauncher-1.0.0-linux-x86_64.tar.gz
+  echo "dist: build/dist/ZelLauncher-1.0.0-linux-x86_64.tar.gz"
+fi

@@ -10,7 +10,7 @@ from pathlib import Path
 
 root = Path(sys.argv[1])
 built = Path(sys.argv[2])
-subprocess.run([str(root / "scripts/dist.sh")], check=True, stdout=subprocess.DEVNULL)
+subprocess.run([str(root / "scripts/dist.sh"), "zip"], check=True, stdout=subprocess.DEVNULL)
 archive = root / "build/dist/ZelLauncher-1.0.0.zip"
 failures = []
 with zipfile.ZipFile(archive) as z:

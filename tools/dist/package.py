@@ -1,9 +1,18 @@
 #!/usr/bin/env python3
-"""Writes the distribution archive: the 32-bit program, its two empty folders
-and a note for the distributor. Fixed dates and order, so the same program
-always gives the same archive."""
+"""Writes the distribution archives. Fixed dates, owners and order, so the same
+programs always give the same archive.
+
+    package.py <ZelProject.exe> <archive.zip>
+        the Windows archive: the 32-bit program, its two empty folders and a note;
+    package.py tar <ZelProject.exe> <ZelProject> <share> <archive.tar.gz>
+        the Linux archive: one folder holding both programs side by side, the two
+        folders, the note, and the desktop entry, icons and metainfo from <share>."""
+import gzip
+import io
 import sys
+import tarfile
 import zipfile
+from pathlib import Path
 
 NOTE = (
     "Лаунчер ВЕЛТ (Demo)\r\n"
@@ -14,7 +23,22 @@ NOTE = (
     "- обе папки должны лежать рядом с ZelProject.exe; запускать ZelProject.exe.\r\n"
     "Программа ничего не устанавливает и не требует других файлов.\r\n"
 )
+LINUX_NOTE = (
+    "Лаунчер ВЕЛТ (Demo)\n"
+    "\n"
+    "Для распространителя:\n"
+    "- положите бланки документов в папку \"Документы\";\n"
+    "- положите примеры заполнения в папку \"Примеры\";\n"
+    "- обе папки должны лежать рядом с программой: в Windows запускать ZelProject.exe,\n"
+    "  в Linux — ZelProject (нужны библиотеки Qt 5.15, libjpeg62-turbo и zlib).\n"
+    "Программа ничего не устанавливает. Чтобы лаунчер появился в меню рабочего стола,\n"
+    "скопируйте содержимое папки share в ~/.local/share (или /usr/share), а ZelProject\n"
+    "положите в папку из PATH вместе с папками \"Документы\" и \"Примеры\" или\n"
+    "исправьте строку Exec в файле share/applications/com.example.ZelProject.desktop.\n"
+)
 STAMP = (2026, 1, 1, 0, 0, 0)
+STAMP_SECONDS = 1767225600  # the same moment, 2026-01-01 00:00:00 UTC
+TAR_ROOT = "ZelLauncher-1.0.0"
 
 
 def entry(name: str, directory: bool) -> zipfile.ZipInfo:
@@ -25,7 +49,7 @@ def entry(name: str, directory: bool) -> zipfile.ZipInfo:
     return info
 
 
-def main(program: str, archive: str) -> None:
+def write_zip(program: str, archive: str) -> None:
     with open(program, "rb") as f:
         exe = f.read()
     with zipfile.ZipFile(archive, "w") as z:
@@ -35,5 +59,37 @@ def main(program: str, archive: str) -> None:
         z.writestr(entry("Прочтите.txt", False), "\ufeff".encode() + NOTE.encode("utf-8"))
 
 
+def tar_member(name: str, mode: int, data: bytes | None = None) -> tuple[tarfile.TarInfo, bytes | None]:
+    info = tarfile.TarInfo(f"{TAR_ROOT}/{name}" if name else TAR_ROOT)
+    info.type = tarfile.DIRTYPE if data is None else tarfile.REGTYPE
+    info.mode = mode
+    info.size = 0 if data is None else len(data)
+    info.mtime = STAMP_SECONDS
+    info.uid = info.gid = 0
+    info.uname = info.gname = "root"
+    return info, data
+
+
+def write_tar(exe: str, elf: str, share: str, archive: str) -> None:
+    members = [tar_member("", 0o755),
+               tar_member("ZelProject", 0o755, Path(elf).read_bytes()),
+               tar_member("ZelProject.exe", 0o644, Path(exe).read_bytes()),
+               tar_member("Документы", 0o755), tar_member("Примеры", 0o755),
+               tar_member("Прочтите.txt", 0o644, LINUX_NOTE.encode("utf-8"))]
+    share_root = Path(share)
+    for path in [share_root, *sorted(share_root.rglob("*"))]:
+        name = "share/" + path.relative_to(share_root).as_posix() if path != share_root else "share"
+        members.append(tar_member(name, 0o755) if path.is_dir() else tar_member(name, 0o644, path.read_bytes()))
+    raw = io.BytesIO()
+    with tarfile.open(fileobj=raw, mode="w", format=tarfile.GNU_FORMAT, encoding="utf-8") as t:
+        for info, data in members:
+            t.addfile(info, None if data is None else io.BytesIO(data))
+    with open(archive, "wb") as f, gzip.GzipFile(filename="", fileobj=f, mode="wb", mtime=0) as z:
+        z.write(raw.getvalue())
+
+
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    if sys.argv[1] == "tar":
+        write_tar(*sys.argv[2:6])
+    else:
+        write_zip(sys.argv[1], sys.argv[2])

@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Runs scripts/dist.sh for the Linux archive, twice, and checks what it writes: the
+same bytes both times; one folder holding exactly the expected entries, owned by
+root with fixed dates and modes; both programs the ones built (the 32-bit Windows
+one and the x86_64 Linux one); empty folders; a desktop entry, icons and metainfo
+that name each other and the program consistently.
+
+    dist_tarball.py <source root> <built ZelProject (Linux)> <built ZelProject.exe>"""
+import configparser
+import hashlib
+import struct
+import subprocess
+import sys
+import tarfile
+import xml.etree.ElementTree as ET
+from pathlib import Path
+
+root, elf, exe = Path(sys.argv[1]), Path(sys.argv[2]), Path(sys.argv[3])
+archive = root / "build/dist/ZelLauncher-1.0.0-linux-x86_64.tar.gz"
+APP = "com.example.ZelProject"
+TOP = "ZelLauncher-1.0.0"
+SIZES = (16, 32, 48, 256)
+
+
+def dist() -> bytes:
+    subprocess.run([str(root / "scripts/dist.sh"), "tar"], check=True, stdout=subprocess.DEVNULL)
+    return archive.read_bytes()
+
+
+failures = []
+first = dist()
+if hashlib.sha256(dist()).digest() != hashlib.sha256(first).digest():
+    failures.append("two runs gave different archives")
+
+files = {
+    "ZelProject": 0o755, "ZelProject.exe": 0o644, "Прочтите.txt": 0o644,
+    f"share/applications/{APP}.desktop": 0o644, f"share/metainfo/{APP}.metainfo.xml": 0o644,
+    **{f"share/icons/hicolor/{n}x{n}/apps/{APP}.png": 0o644 for n in SIZES},
+}
+with tarfile.open(archive, encoding="utf-8") as t:
+    members = {m.name: m for m in t.getmembers()}
+    dirs = {n for n, m in members.items() if m.isdir()}
+    names = {n[len(TOP) + 1:] if n != TOP else "" for n in members}
+    expected = set(files) | {"", "Документы", "Примеры"}
+    for name in list(files):
+        parent = name.rpartition("/")[0]
+        while parent:
+            expected.add(parent)
+            parent = parent.rpartition("/")[0]
+    if names != expected:
+        failures.append(f"entries missing {sorted(expected - names)}, unexpected {sorted(names - expected)}")
+    for m in members.values():
+        if (m.uid, m.gid, m.mtime) != (0, 0, 1767225600):
+            failures.append(f"{m.name}: owner {m.uid}:{m.gid}, date {m.mtime}")
+        mode = 0o755 if m.isdir() else files.get(m.name[len(TOP) + 1:], -1)
+        if m.mode != mode or not (m.isdir() or m.isfile()):
+            failures.append(f"{m.name}: mode {oct(m.mode)} (type {m.type!r}), expected {oct(mode)}")
+    read = lambda name: t.extractfile(f"{TOP}/{name}").read() if f"{TOP}/{name}" in members else b""
+
+    if read("ZelProject") != elf.read_bytes():
+        failures.append("ZelProject in the archive is not the Linux program built")
+    if read("ZelProject")[:4] != b"\x7fELF" or read("ZelProject")[18:20] != b"\x3e\x00":
+        failures.append("ZelProject in the archive is not an x86_64 ELF")
+    win = read("ZelProject.exe")
+    if win != exe.read_bytes():
+        failures.append("ZelProject.exe in the archive is not the Windows program built")
+    if win[:2] != b"MZ" or win[win[0x3C] | win[0x3D] << 8:][4:6] != b"\x4c\x01":
+        failures.append("ZelProject.exe in the archive is not a 32-bit x86 executable")
+    for folder in ("Документы", "Примеры"):
+        if any(n.startswith(f"{TOP}/{folder}/") for n in members):
+            failures.append(f"the folder {folder} is not empty")
+    note = read("Прочтите.txt").decode("utf-8")
+    for word in ("Документы", "Примеры", "ZelProject.exe", "ZelProject ", f"{APP}.desktop"):
+        if word not in note:
+            failures.append(f"the note does not mention {word.strip()}")
+
+    entry = configparser.ConfigParser(interpolation=None)
+    entry.optionxform = str
+    entry.read_string(read(f"share/applications/{APP}.desktop").decode("utf-8"))
+    desktop = entry["Desktop Entry"] if entry.has_section("Desktop Entry") else {}
+    for key, value in {"Exec": "ZelProject", "Icon": APP, "StartupWMClass": "ZelProject",
+                       "Type": "Application", "Name": "ВЕЛТ (Demo)"}.items():
+        if desktop.get(key) != value:
+            failures.append(f"desktop entry {key}={desktop.get(key)!r}, expected {value!r}")
+    for n in SIZES:
+        png = read(f"share/icons/hicolor/{n}x{n}/apps/{APP}.png")
+        # IHDR: width, height, bit depth, colour type 6 (RGBA): the icon set's 32-bit image.
+        if png[:8] != b"\x89PNG\r\n\x1a\n" or struct.unpack(">IIBB", png[16:26]) != (n, n, 8, 6):
+            failures.append(f"the {n}x{n} icon is not a {n}x{n} RGBA PNG")
+
+    meta = ET.fromstring(read(f"share/metainfo/{APP}.metainfo.xml") or b"<none/>")
+    checks = {"id": APP, "launchable": f"{APP}.desktop", "provides/binary": "ZelProject"}
+    for path, value in checks.items():
+        if meta.findtext(path) != value:
+            failures.append(f"metainfo {path}={meta.findtext(path)!r}, expected {value!r}")
+    versions = [r.get("version") for r in meta.iterfind("releases/release")]
+    if versions[:1] != ["1.0.0.0"]:
+        failures.append(f"metainfo releases {versions}, expected 1.0.0.0 first")
+
+for f in failures:
+    print("FAIL:", f)
+print("linux dist archive:", "bad" if failures else "good", f"({len(first)} bytes)")
+sys.exit(1 if failures else 0)
