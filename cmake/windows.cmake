@@ -76,6 +76,11 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   list(APPEND ZEL_LAUNCHER_SOURCES ${CMAKE_SOURCE_DIR}/tests/e2e/faults/FailingAppFolder.cpp)
   zel_add_launcher(ZelProjectFailingCommand ${ZEL_RES_DIR} ${CMAKE_BINARY_DIR}/failing-command)
   unset(ZEL_LAUNCHER_SOURCES)
+
+  # A test build that finds no SetDefaultDllDirectories, as on a Windows 7 without
+  # its loader update, so it takes the older loader's way to the system folder.
+  zel_add_launcher(ZelProjectOldLoader ${ZEL_RES_DIR} ${CMAKE_BINARY_DIR}/old-loader)
+  target_compile_definitions(ZelProjectOldLoader PRIVATE ZEL_TEST_LOADER_WITHOUT_SEARCH_FLAGS)
 endif()
 
 enable_testing()

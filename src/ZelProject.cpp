@@ -6,11 +6,12 @@
 
 #include "ZelMainForm.h"
 #include "win/Application.h"
+#include "win/SystemLibrary.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before anything else loads: DLLs come from the system folder, never from
   // the program's folder or the current one, where anyone may have put a copy.
-  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  zel::win::HardenDllSearch();
   ::HeapSetInformation(nullptr, HeapEnableTerminationOnCorruption, nullptr, 0);
 
   try {

@@ -1,12 +1,13 @@
 #include "win/Shell.h"
 
 #include "core/Error.h"
+#include "win/SystemLibrary.h"
 
 namespace zel::win {
 
 void TShell::Execute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, int show) {
   if (execute_ == nullptr) {
-    library_.Reset(::LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32));
+    library_ = LoadSystemLibrary(L"shell32.dll");
     if (library_) {
       execute_ = reinterpret_cast<TShellExecute>(
           reinterpret_cast<void*>(::GetProcAddress(library_.Get(), "ShellExecuteW")));

@@ -2,6 +2,8 @@
 
 #include <vssym32.h>
 
+#include "win/SystemLibrary.h"
+
 namespace zel::win {
 
 namespace {
@@ -14,7 +16,7 @@ void Bind(HMODULE module, const char* name, F& function) noexcept {
 }  // namespace
 
 TButtonTheme::TButtonTheme() noexcept
-    : library_(::LoadLibraryExW(L"uxtheme.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    : library_(LoadSystemLibrary(L"uxtheme.dll")) {
   if (!library_) return;
   HMODULE m = library_.Get();
   Bind(m, "OpenThemeData", open_);

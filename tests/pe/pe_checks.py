@@ -122,6 +122,21 @@ def import_problems(dlls):
     return [f"imports {name}, which is not a known DLL" for name in dlls if not is_system_dll(name)]
 
 
+# kernel32 functions the program looks up at run time and must never import: a Windows 7
+# without its 2011 loader update lacks the first three, and refuses to start a program
+# that imports any of them; the other two are its fallback, looked up alike.
+LOOKED_UP_FUNCTIONS = {"SetDefaultDllDirectories", "AddDllDirectory", "RemoveDllDirectory",
+                       "SetDllDirectoryW", "SetSearchPathMode"}
+
+
+def imported_function_problems(functions):
+    """functions: the names of every function the import table names."""
+    if not functions:
+        return ["no imported functions found: the import table was not read"]
+    return [f"imports {name}, which must be looked up at run time"
+            for name in functions if name in LOOKED_UP_FUNCTIONS]
+
+
 # --- icon group ----------------------------------------------------------------------------
 
 def dib_problems(where, data, size, bits):

@@ -111,6 +111,14 @@ class ImportChecks(unittest.TestCase):
 
     def test_an_unread_import_table_fails(self):
         self.assertEqual(len(checks.import_problems([])), 1)
+        self.assertEqual(len(checks.imported_function_problems([])), 1)
+
+    def test_loader_functions_newer_than_windows_7_are_refused(self):
+        plain = ["GetModuleFileNameW", "LoadLibraryExW", "GetProcAddress", "GetSystemDirectoryW"]
+        self.assertEqual(checks.imported_function_problems(plain), [])
+        for name in ["SetDefaultDllDirectories", "AddDllDirectory", "SetDllDirectoryW", "SetSearchPathMode"]:
+            with self.subTest(name):
+                self.assertEqual(len(checks.imported_function_problems(plain + [name])), 1)
 
 
 class IconChecks(unittest.TestCase):

@@ -82,6 +82,12 @@ class ImportsTests(unittest.TestCase):
         dlls = [entry.dll.decode("ascii") for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])]
         self.assertEqual(checks.import_problems(dlls), [])
 
+    def test_loader_functions_are_looked_up_not_imported(self):
+        pe, _ = load()
+        functions = [symbol.name.decode("ascii") for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+                     for symbol in entry.imports if symbol.name]
+        self.assertEqual(checks.imported_function_problems(functions), [])
+
     def test_delay_loaded_dlls_are_system_dlls_too(self):
         pe, _ = load()
         delayed = [entry.dll.decode("ascii") for entry in getattr(pe, "DIRECTORY_ENTRY_DELAY_IMPORT", [])]

@@ -34,6 +34,8 @@ inline constexpr TScenario kScenarios[] = {
     {"close", ScenarioClose, "Alt+F4, WM_CLOSE and the system menu's Close end the process with code 0"},
     {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
     {"planted", ScenarioPlanted, "DLLs planted beside the program are not loaded; the buttons use the system's theme"},
+    {"planted-old-loader", ScenarioPlanted,
+     "(build without SetDefaultDllDirectories, as an older Windows 7) the same, by the older loader's means"},
     {"leaks", ScenarioLeaks, "GDI and USER objects, handles and private memory stay put over repaints, clicks and hovers"},
     {"looks-themed", ScenarioLooksThemed, "the buttons' themed look in every state, read from the screen"},
     {"looks-classic", ScenarioLooksClassic, "the buttons' classic look in every state, read from the screen"},
