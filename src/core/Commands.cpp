@@ -4,6 +4,7 @@
 
 namespace zel {
 
+static_assert(!kVendorHost.empty() && kVendorHost.find_first_of(L"/:?#@ ") == std::wstring_view::npos);
 static_assert(kPurchaseAddress.starts_with(L"http://"));
 static_assert(kPurchaseAddress.substr(7, kVendorHost.size()) == kVendorHost);
 static_assert(kPurchaseAddress.ends_with(L"/buy/") && kPurchaseAddress.size() == 7 + kVendorHost.size() + 5);

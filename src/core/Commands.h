@@ -6,9 +6,12 @@
 
 namespace zel {
 
-// The vendor's purchase page.
-inline constexpr std::wstring_view kVendorHost = L"www.velt-soft.ru";
-inline constexpr std::wstring_view kPurchaseAddress = L"http://www.velt-soft.ru/buy/";
+// The vendor's purchase page; the host is the build's ZEL_VENDOR_HOST.
+#ifndef ZEL_VENDOR_HOST
+#error "ZEL_VENDOR_HOST (the purchase page's host) comes from the build"
+#endif
+inline constexpr std::wstring_view kVendorHost = L"" ZEL_VENDOR_HOST;
+inline constexpr std::wstring_view kPurchaseAddress = L"http://" ZEL_VENDOR_HOST "/buy/";
 
 enum class TCommandTarget { FolderBesideProgram, PurchasePage };
 

@@ -18,7 +18,7 @@ inline constexpr wchar_t kApplicationClass[] = L"TZelApplication";
 inline constexpr wchar_t kTitle[] = L"ВЕЛТ (Demo)";
 inline constexpr wchar_t kDeclaredTitle[] = L"MainForm";
 inline constexpr SIZE kClient{960, 449};
-inline constexpr wchar_t kPurchaseAddress[] = L"http://www.velt-soft.ru/buy/";
+inline constexpr wchar_t kPurchaseAddress[] = L"http://" ZEL_VENDOR_HOST "/buy/";
 inline constexpr wchar_t kFormsFolder[] = L"Документы";
 inline constexpr wchar_t kSamplesFolder[] = L"Примеры";
 // The window's font: Tahoma of character height 11 at 96 dpi, 14 at 120; its text
