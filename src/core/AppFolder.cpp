@@ -1,15 +1,23 @@
 #include "core/AppFolder.h"
 
-#include <cwctype>
+#include "core/CaseMapping.h"
 
 namespace zel {
 
-std::wstring AppFolderFromPath(std::wstring_view exePath) {
-  const size_t cut = exePath.find_last_of(L"\\:");
+namespace {
+
+std::wstring FolderEndingIn(std::wstring_view exePath, std::wstring_view separators, wchar_t last) {
+  const size_t cut = exePath.find_last_of(separators);
   std::wstring folder(cut == std::wstring_view::npos ? std::wstring_view{} : exePath.substr(0, cut + 1));
-  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  if (folder.empty() || folder.back() != last) folder += last;
   return folder;
 }
+
+}  // namespace
+
+std::wstring AppFolderFromPath(std::wstring_view exePath) { return FolderEndingIn(exePath, L"\\:", L'\\'); }
+
+std::wstring PosixAppFolderFromPath(std::wstring_view exePath) { return FolderEndingIn(exePath, L"/", L'/'); }
 
 std::wstring FolderParameters(std::wstring_view appFolder, std::wstring_view folderName) {
   std::wstring path(appFolder);
@@ -18,25 +26,12 @@ std::wstring FolderParameters(std::wstring_view appFolder, std::wstring_view fol
   return path;
 }
 
-namespace {
-
-// Lower-cases the letters the title can hold: ASCII, Latin-1 and Cyrillic.
-wchar_t LowerCase(wchar_t c) {
-  if ((c >= L'A' && c <= L'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return static_cast<wchar_t>(c + 0x20);
-  if (c >= 0x410 && c <= 0x42F) return static_cast<wchar_t>(c + 0x20);
-  if (c >= 0x400 && c <= 0x40F) return static_cast<wchar_t>(c + 0x50);
-  return c;
-}
-
-}  // namespace
-
 std::wstring TitleFromExePath(std::wstring_view exePath) {
   const size_t slash = exePath.find_last_of(L"\\:/");
   std::wstring_view name = slash == std::wstring_view::npos ? exePath : exePath.substr(slash + 1);
   name = name.substr(0, name.find(L'.'));
-  std::wstring title(name);
-  for (size_t i = 1; i < title.size(); ++i) title[i] = LowerCase(title[i]);
-  return title;
+  const size_t first = FirstCharacterLength(name);
+  return std::wstring(name.substr(0, first)) + LowerCased(name.substr(first));
 }
 
 }  // namespace zel

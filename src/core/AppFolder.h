@@ -10,13 +10,18 @@ namespace zel {
 // the last "\" or ":", whichever comes later; a path with neither gives "\".
 std::wstring AppFolderFromPath(std::wstring_view exePath);
 
+// The Linux edition's rule: cut after the last "/", always ending in "/"; a path
+// with none gives "/".
+std::wstring PosixAppFolderFromPath(std::wstring_view exePath);
+
 // The parameter string that opens appFolder + name in the file browser. The file
 // browser reads commas on its command line as separators, so a path holding one
 // is passed in double quotes; every other path goes exactly as it is.
 std::wstring FolderParameters(std::wstring_view appFolder, std::wstring_view folderName);
 
 // The executable's file name without its folder, cut at its first "." and with
-// every character after the first lower-cased: LAUNCH.EXE gives "Launch".
+// every character after the first lower-cased by the Unicode simple mapping:
+// LAUNCH.EXE gives "Launch", ΑΡΧΕΙΟ.EXE "Αρχειο".
 std::wstring TitleFromExePath(std::wstring_view exePath);
 
 }  // namespace zel

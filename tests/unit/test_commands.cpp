@@ -37,6 +37,22 @@ TEST(Title, FileNameUpToTheFirstDotWithTheRestLowerCase) {
   EXPECT_EQ(TitleFromExePath(L"C:\\my.dir\\Zel.Project.exe"), L"Zel");
   EXPECT_EQ(TitleFromExePath(L"D:\\ЗАПУСК.EXE"), L"Запуск");
   EXPECT_EQ(TitleFromExePath(L"C:\\noext"), L"noext");  // the first character stays as it is
+  // Every alphabet, not only Latin and Russian.
+  EXPECT_EQ(TitleFromExePath(L"C:\\ΑΡΧΕΙΟ.EXE"), L"Αρχειο");
+  EXPECT_EQ(TitleFromExePath(L"C:\\ПІДҐРУНТЯ.EXE"), L"Підґрунтя");
+  EXPECT_EQ(TitleFromExePath(L"C:\\ŁÓDŹ.EXE"), L"Łódź");
+  EXPECT_EQ(TitleFromExePath(L"C:\\ҚАЗАҚША.EXE"), L"Қазақша");
+  // The Linux edition's path, and a first character beyond the basic plane kept whole.
+  EXPECT_EQ(TitleFromExePath(L"/opt/zel/\U00010400\U00010401.bin"), L"\U00010400\U00010429");
+}
+
+TEST(AppFolder, PosixPathsCutAfterTheLastSlash) {
+  EXPECT_EQ(PosixAppFolderFromPath(L"/opt/Zel тест/zelproject"), L"/opt/Zel тест/");
+  EXPECT_EQ(PosixAppFolderFromPath(L"/zelproject"), L"/");
+  EXPECT_EQ(PosixAppFolderFromPath(L"/opt/zel/"), L"/opt/zel/");
+  EXPECT_EQ(PosixAppFolderFromPath(L"/opt/a\\b:c/zel"), L"/opt/a\\b:c/");  // no other separator
+  EXPECT_EQ(PosixAppFolderFromPath(L"zelproject"), L"/");
+  EXPECT_EQ(PosixAppFolderFromPath(L""), L"/");
 }
 
 TEST(Commands, FolderCommandsPassThePathUnquoted) {
@@ -56,7 +72,9 @@ TEST(Commands, APathWithACommaIsQuoted) {
 TEST(Commands, PurchaseOpensTheVendorsBuyPage) {
   const TShellCall buy = ShellCallFor(kCommandTable[2], L"C:\\ignored\\");
   EXPECT_EQ(buy.verb, L"open");
-  EXPECT_EQ(buy.file, L"http://" + std::wstring(kVendorHost) + L"/buy/");
+  // The host the build was given, by default a reserved example domain.
+  const std::string host = ZEL_VENDOR_HOST;
+  EXPECT_EQ(buy.file, L"http://" + std::wstring(host.begin(), host.end()) + L"/buy/");
   EXPECT_TRUE(buy.parameters.empty());
   EXPECT_EQ(buy.show, 1);
 }
