@@ -1,0 +1,442 @@
+// The helper layer's X side (Xlib, XTEST, XFixes), processes and record files.
+#include "Harness.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QTextStream>
+#include <QThread>
+
+#include <algorithm>
+#include <cstdio>
+
+// After Qt: these define macros Qt's headers would trip over.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/extensions/Xfixes.h>
+
+namespace zellinux {
+
+// ---- Check lines ----------------------------------------------------------------
+
+void PrintLine(const QString& line) {
+  const QByteArray bytes = line.toUtf8() + '\n';
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+  std::fflush(stdout);
+}
+
+bool TReport::Check(bool ok, const QString& what, const QString& detail) {
+  if (!ok) ++failures_;
+  PrintLine(QString(ok ? "PASS " : "FAIL ") + what + (detail.isEmpty() ? QString() : ": " + detail));
+  return ok;
+}
+
+bool TReport::CheckEqual(const QString& expected, const QString& actual, const QString& what) {
+  return Check(expected == actual, what, "\"" + actual + "\"" + (expected == actual ? "" : ", expected \"" + expected + "\""));
+}
+
+bool TReport::CheckEqual(long long expected, long long actual, const QString& what) {
+  return Check(expected == actual, what,
+               QString::number(actual) + (expected == actual ? "" : ", expected " + QString::number(expected)));
+}
+
+void TReport::Note(const QString& what, const QString& detail) { PrintLine("NOTE " + what + ": " + detail); }
+
+QString Describe(const QRect& r) {
+  return QString("(%1,%2 %3x%4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+}
+QString Describe(QPoint p) { return QString("(%1,%2)").arg(p.x()).arg(p.y()); }
+
+void Pause(int ms) {
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < ms) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(5);
+  }
+}
+
+bool WaitUntil(const std::function<bool()>& fn, int timeoutMs) {
+  QElapsedTimer timer;
+  timer.start();
+  for (;;) {
+    if (fn()) return true;
+    if (timer.elapsed() > timeoutMs) return false;
+    Pause(10);
+  }
+}
+
+// ---- The display ------------------------------------------------------------------
+
+namespace {
+
+// Windows come and go while the driver looks at them: a request about one that has
+// just gone fails, which Xlib's default handler would answer by ending the driver.
+int IgnoreError(Display*, XErrorEvent*) { return 0; }
+
+Display* Dpy() {
+  static Display* display = [] {
+    Display* d = XOpenDisplay(nullptr);
+    if (d == nullptr) throw TAbort("cannot open the X display " + qEnvironmentVariable("DISPLAY").toStdString());
+    XSetErrorHandler(IgnoreError);
+    return d;
+  }();
+  return display;
+}
+
+Window Root() { return DefaultRootWindow(Dpy()); }
+Atom AtomOf(const char* name) { return XInternAtom(Dpy(), name, False); }
+
+// A property's raw items; format 32 items come as longs, as Xlib gives them.
+struct TPropertyData {
+  Atom type = 0;
+  int format = 0;
+  std::vector<unsigned char> bytes;
+  unsigned long items = 0;
+};
+
+std::optional<TPropertyData> ReadProperty(Window window, Atom property) {
+  Atom type = 0;
+  int format = 0;
+  unsigned long items = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(Dpy(), window, property, 0, 1 << 24, False, AnyPropertyType, &type, &format, &items, &after,
+                         &data) != Success ||
+      type == 0) {
+    if (data != nullptr) XFree(data);
+    return std::nullopt;
+  }
+  TPropertyData out{type, format, {}, items};
+  const std::size_t unit = format == 32 ? sizeof(long) : static_cast<std::size_t>(format / 8);
+  out.bytes.assign(data, data + items * unit);
+  XFree(data);
+  return out;
+}
+
+}  // namespace
+
+QSize ScreenSize() {
+  const int screen = DefaultScreen(Dpy());
+  return {DisplayWidth(Dpy(), screen), DisplayHeight(Dpy(), screen)};
+}
+
+std::vector<TWindowId> ViewableWindowsOf(qint64 pid) {
+  std::vector<TWindowId> found;
+  Window rootReturn = 0, parent = 0;
+  Window* children = nullptr;
+  unsigned int count = 0;
+  if (!XQueryTree(Dpy(), Root(), &rootReturn, &parent, &children, &count)) return found;
+  for (unsigned int i = 0; i < count; ++i) {
+    XWindowAttributes attributes{};
+    if (!XGetWindowAttributes(Dpy(), children[i], &attributes) || attributes.map_state != IsViewable) continue;
+    const std::vector<unsigned long> owner = Property32(children[i], "_NET_WM_PID");
+    if (!owner.empty() && static_cast<qint64>(owner[0]) == pid) found.push_back(children[i]);
+  }
+  if (children != nullptr) XFree(children);
+  return found;
+}
+
+QString WindowTitle(TWindowId window) {
+  if (const auto name = ReadProperty(window, AtomOf("_NET_WM_NAME")); name && name->format == 8) {
+    return QString::fromUtf8(reinterpret_cast<const char*>(name->bytes.data()), static_cast<int>(name->bytes.size()));
+  }
+  if (const auto name = ReadProperty(window, XA_WM_NAME); name && name->format == 8) {
+    return QString::fromLatin1(reinterpret_cast<const char*>(name->bytes.data()), static_cast<int>(name->bytes.size()));
+  }
+  return {};
+}
+
+QStringList WindowClass(TWindowId window) {
+  XClassHint hint{};
+  if (!XGetClassHint(Dpy(), window, &hint)) return {};
+  QStringList out{QString::fromUtf8(hint.res_name), QString::fromUtf8(hint.res_class)};
+  XFree(hint.res_name);
+  XFree(hint.res_class);
+  return out;
+}
+
+std::optional<TWindowId> TransientFor(TWindowId window) {
+  Window owner = 0;
+  if (!XGetTransientForHint(Dpy(), window, &owner)) return std::nullopt;
+  return owner;
+}
+
+std::vector<unsigned long> Property32(TWindowId window, const char* name) {
+  const auto data = ReadProperty(window, AtomOf(name));
+  if (!data || data->format != 32) return {};
+  const auto* values = reinterpret_cast<const unsigned long*>(data->bytes.data());
+  return {values, values + data->items};
+}
+
+QRect WindowRect(TWindowId window) {
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(Dpy(), window, &attributes);
+  int x = 0, y = 0;
+  Window child = 0;
+  XTranslateCoordinates(Dpy(), window, Root(), 0, 0, &x, &y, &child);
+  return {x, y, attributes.width, attributes.height};
+}
+
+TSizeHints SizeHints(TWindowId window) {
+  XSizeHints hints{};
+  long supplied = 0;
+  TSizeHints out;
+  if (!XGetWMNormalHints(Dpy(), window, &hints, &supplied)) return out;
+  out.hasMin = (hints.flags & PMinSize) != 0;
+  out.hasMax = (hints.flags & PMaxSize) != 0;
+  out.min = {hints.min_width, hints.min_height};
+  out.max = {hints.max_width, hints.max_height};
+  return out;
+}
+
+TWindowId FocusedWindow() {
+  Window focus = 0;
+  int revert = 0;
+  XGetInputFocus(Dpy(), &focus, &revert);
+  return focus;
+}
+
+void SendDeleteWindow(TWindowId window) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = AtomOf("WM_PROTOCOLS");
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(AtomOf("WM_DELETE_WINDOW"));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(Dpy(), window, False, NoEventMask, &event);
+  XSync(Dpy(), False);
+}
+
+void MovePointer(QPoint screen) {
+  XTestFakeMotionEvent(Dpy(), DefaultScreen(Dpy()), screen.x(), screen.y(), CurrentTime);
+  XSync(Dpy(), False);
+  // Let the program under test see the move as an event of its own before the next.
+  Pause(30);
+}
+
+QPoint PointerPosition() {
+  Window rootReturn = 0, child = 0;
+  int x = 0, y = 0, wx = 0, wy = 0;
+  unsigned int mask = 0;
+  XQueryPointer(Dpy(), Root(), &rootReturn, &child, &x, &y, &wx, &wy, &mask);
+  return {x, y};
+}
+
+void Button(int button, bool down) {
+  XTestFakeButtonEvent(Dpy(), static_cast<unsigned int>(button), down ? True : False, CurrentTime);
+  XSync(Dpy(), False);
+  Pause(30);
+}
+
+void Click(QPoint screen, int button) {
+  MovePointer(screen);
+  Button(button, true);
+  Button(button, false);
+}
+
+void PressKey(const char* keysymName) {
+  const KeyCode code = XKeysymToKeycode(Dpy(), XStringToKeysym(keysymName));
+  XTestFakeKeyEvent(Dpy(), code, True, CurrentTime);
+  XTestFakeKeyEvent(Dpy(), code, False, CurrentTime);
+  XSync(Dpy(), False);
+  Pause(30);
+}
+
+QImage Grab(const QRect& screen) {
+  XImage* image = XGetImage(Dpy(), Root(), screen.x(), screen.y(), static_cast<unsigned int>(screen.width()),
+                            static_cast<unsigned int>(screen.height()), AllPlanes, ZPixmap);
+  if (image == nullptr) throw TAbort("XGetImage failed for " + Describe(screen).toStdString());
+  QImage out(screen.size(), QImage::Format_RGB32);
+  for (int y = 0; y < screen.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < screen.width(); ++x) row[x] = 0xff000000u | static_cast<QRgb>(XGetPixel(image, x, y) & 0xffffffu);
+  }
+  XDestroyImage(image);
+  return out;
+}
+
+QImage GrabSettled(const QRect& screen, const std::function<bool(const QImage&)>& ready, int stableMs, int timeoutMs) {
+  QElapsedTimer total, stable;
+  total.start();
+  stable.start();
+  QImage last = Grab(screen);
+  for (;;) {
+    Pause(15);
+    QImage shot = Grab(screen);
+    if (shot != last || !ready(shot)) stable.restart();
+    last = std::move(shot);
+    if (ready(last) && stable.elapsed() >= stableMs) return last;
+    if (total.elapsed() > timeoutMs) return last;
+  }
+}
+
+TCursorShot CurrentCursor() {
+  XFixesCursorImage* cursor = XFixesGetCursorImage(Dpy());
+  if (cursor == nullptr) return {};
+  TCursorShot shot;
+  shot.name = cursor->name != nullptr ? QString::fromLatin1(cursor->name) : QString();
+  shot.image = QImage(cursor->width, cursor->height, QImage::Format_ARGB32);
+  for (int y = 0; y < cursor->height; ++y) {
+    for (int x = 0; x < cursor->width; ++x) {
+      shot.image.setPixel(x, y, static_cast<QRgb>(cursor->pixels[y * cursor->width + x]));
+    }
+  }
+  XFree(cursor);
+  return shot;
+}
+
+void SetXftDpi(int dpi) {
+  QProcess xrdb;
+  xrdb.start("xrdb", QStringList{"-merge"});
+  xrdb.write(QString("Xft.dpi: %1\n").arg(dpi).toLatin1());
+  xrdb.closeWriteChannel();
+  if (!xrdb.waitForFinished(10000) || xrdb.exitCode() != 0) throw TAbort("xrdb -merge failed");
+}
+
+TDpiOverride::TDpiOverride(int dpi) { SetXftDpi(dpi); }
+TDpiOverride::~TDpiOverride() {
+  try {
+    SetXftDpi(96);
+  } catch (const TAbort&) {
+    PrintLine("NOTE xrdb: could not put Xft.dpi 96 back");
+  }
+}
+
+// ---- The launcher ---------------------------------------------------------------------
+
+TProgram::TProgram(const TStart& start) {
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const QString& pair : start.environment) {
+    const int eq = pair.indexOf('=');
+    environment.insert(pair.left(eq), pair.mid(eq + 1));
+  }
+  process_.setProcessEnvironment(environment);
+  process_.setWorkingDirectory(start.folder.isEmpty() ? QFileInfo(start.exe).absolutePath() : start.folder);
+  if (!start.log.isEmpty()) {
+    process_.setStandardOutputFile(start.log, QIODevice::Append);
+    process_.setStandardErrorFile(start.log, QIODevice::Append);
+  }
+  process_.start(start.exe, QStringList());
+  if (!process_.waitForStarted(kWindowTimeoutMs)) throw TAbort("cannot start " + start.exe.toStdString());
+}
+
+TProgram::~TProgram() {
+  if (Running()) {
+    process_.kill();
+    process_.waitForFinished(kWindowTimeoutMs);
+  }
+}
+
+std::optional<int> TProgram::WaitForExit(int timeoutMs) {
+  if (Running() && !process_.waitForFinished(timeoutMs)) return std::nullopt;
+  if (process_.exitStatus() == QProcess::CrashExit) return -1;
+  return process_.exitCode();
+}
+
+TTitleWatch::TTitleWatch() {
+  XSelectInput(Dpy(), Root(), SubstructureNotifyMask);
+  XSync(Dpy(), False);
+}
+
+TTitleWatch::~TTitleWatch() {
+  XSelectInput(Dpy(), Root(), NoEventMask);
+  for (const TWindowId window : watched_) XSelectInput(Dpy(), window, NoEventMask);
+  XSync(Dpy(), True);
+}
+
+void TTitleWatch::Poll() {
+  const Atom names[] = {XA_WM_NAME, AtomOf("_NET_WM_NAME")};
+  auto record = [&](Window window) {
+    auto found = std::find_if(shown_.begin(), shown_.end(), [&](const auto& entry) { return entry.first == window; });
+    if (found == shown_.end()) return;
+    const QString title = WindowTitle(window);
+    if (found->second.isEmpty() || found->second.back() != title) found->second.append(title);
+  };
+  while (XPending(Dpy()) > 0) {
+    XEvent event{};
+    XNextEvent(Dpy(), &event);
+    if (event.type == CreateNotify && event.xcreatewindow.parent == Root()) {
+      XSelectInput(Dpy(), event.xcreatewindow.window, PropertyChangeMask);
+      watched_.push_back(event.xcreatewindow.window);
+    } else if (event.type == MapNotify && event.xmap.event == Root()) {
+      shown_.push_back({event.xmap.window, {}});
+      record(event.xmap.window);
+    } else if (event.type == PropertyNotify && std::find(std::begin(names), std::end(names), event.xproperty.atom) != std::end(names)) {
+      record(event.xproperty.window);
+    }
+  }
+}
+
+QStringList TTitleWatch::TitlesShown(TWindowId window) const {
+  for (const auto& entry : shown_) {
+    if (entry.first == window) return entry.second;
+  }
+  return {};
+}
+
+TLauncher StartLauncher(const TStart& start, TTitleWatch* watch, std::vector<QImage>* frames) {
+  TLauncher launcher;
+  launcher.program = std::make_unique<TProgram>(start);
+  const qint64 pid = launcher.program->Pid();
+  QElapsedTimer timer;
+  timer.start();
+  while (ViewableWindowsOf(pid).empty() && launcher.program->Running() && timer.elapsed() < kWindowTimeoutMs) {
+    if (watch != nullptr) {
+      watch->Poll();
+      QThread::usleep(500);
+    } else {
+      Pause(10);
+    }
+  }
+  const std::vector<TWindowId> windows = ViewableWindowsOf(pid);
+  if (windows.empty()) {
+    throw TAbort("no window of " + start.exe.toStdString() +
+                 (launcher.program->Running() ? " came up" : ": it ended before showing one"));
+  }
+  launcher.main = windows.front();
+  launcher.client = WindowRect(launcher.main);
+  if (frames != nullptr) {
+    frames->push_back(Grab(launcher.client));
+    GrabSettled(launcher.client, [&](const QImage& shot) {
+      if (shot != frames->back()) frames->push_back(shot);
+      return true;
+    }, 500);
+  }
+  if (watch != nullptr) watch->Poll();
+  return launcher;
+}
+
+void CloseAndCheck(TReport& report, const QString& what, TLauncher& launcher) {
+  SendDeleteWindow(launcher.main);
+  const std::optional<int> code = launcher.program->WaitForExit(kWindowTimeoutMs);
+  report.Check(code == 0, what,
+               code ? "exit code " + QString::number(*code) : QString("still running after WM_DELETE_WINDOW"));
+}
+
+QPoint CentredTopLeft(QSize window) {
+  const QSize screen = ScreenSize();
+  return {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2};
+}
+
+// ---- Records ----------------------------------------------------------------------------
+
+void TRecordFile::Clear() const { QFile::remove(path_); }
+
+QStringList TRecordFile::Lines() const {
+  QFile file(path_);
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  QStringList lines = QString::fromUtf8(file.readAll()).split('\n');
+  if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
+  return lines;
+}
+
+bool TRecordFile::WaitForLines(int count, int timeoutMs) const {
+  return WaitUntil([&] { return Lines().size() >= count; }, timeoutMs);
+}
+
+}  // namespace zellinux

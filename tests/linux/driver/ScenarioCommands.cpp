@@ -1,0 +1,234 @@
+// The commands with real input, seen by the stand-ins: the fake file manager on the
+// private session bus (URIs of ShowFolders calls) and the recording xdg-open first
+// on PATH (its arguments). Also the wait cursor during a slow file manager, and a
+// command whose error box makes the window modal for a while.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+#include <QWidget>
+
+#include "Scenarios.h"
+
+namespace zellinux {
+
+namespace {
+
+// Once the expected calls have arrived, a call that should not have been made has
+// this long to land as well.
+constexpr int kSettleMs = 700;
+
+// What each stand-in recorded since the last check, against what was expected.
+class TCalls {
+ public:
+  TCalls(TReport& report, const QString& fileManager, const QString& xdgOpen)
+      : report_(report), records_{TRecordFile(fileManager), TRecordFile(xdgOpen)} {
+    for (const TRecordFile& record : records_) record.Clear();
+  }
+  const QString& XdgOpenRecord() const { return records_[1].Path(); }
+  void ExpectFolder(const QString& uri) { expected_[0] << uri; }
+  void ExpectOpen(const QString& argument) { expected_[1] << argument; }
+
+  void Check(const QString& what) {
+    for (int i = 0; i < 2; ++i) records_[i].WaitForLines(seen_[i] + static_cast<int>(expected_[i].size()));
+    Pause(kSettleMs);
+    bool same = true;
+    QStringList detail;
+    for (int i = 0; i < 2; ++i) {
+      const QStringList fresh = records_[i].Lines().mid(seen_[i]);
+      QString line = QString(i == 0 ? "file manager" : "xdg-open") + QString(" %1 call(s)").arg(fresh.size());
+      for (const QString& call : fresh) line += " | " + call;
+      if (fresh != expected_[i]) {
+        same = false;
+        line += " (expected " + QString::number(expected_[i].size()) + (expected_[i].isEmpty() ? "" : " | ") +
+                expected_[i].join(" | ") + ")";
+      }
+      detail << line;
+      seen_[i] += static_cast<int>(fresh.size());
+      expected_[i].clear();
+    }
+    report_.Check(same, what, detail.join("; "));
+  }
+
+ private:
+  TReport& report_;
+  TRecordFile records_[2];
+  int seen_[2] = {0, 0};
+  QStringList expected_[2];
+};
+
+// A copy of the launcher in a folder of the scenario's whose path holds a space,
+// Cyrillic letters and a comma.
+QString CopyLauncher(const TContext& context, const QString& exe) {
+  const QString folder = context.InWork(QStringLiteral("Формы, 2026 тест"));
+  QDir().mkpath(folder);
+  const QString copy = folder + "/ZelProject";
+  QFile::remove(copy);
+  if (!QFile::copy(exe, copy)) throw TAbort("cannot copy the launcher to " + copy.toStdString());
+  return copy;
+}
+
+QString Uri(const QString& path) { return QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()); }
+
+QPoint Centre(const QRect& r) { return r.topLeft() + QPoint(r.width() / 2, r.height() / 2); }
+
+}  // namespace
+
+void ScenarioCommands(TContext& context) {
+  TReport& report = context.report;
+  const QString exe = CopyLauncher(context, context.launcher);
+  const QString folder = QFileInfo(exe).absolutePath() + "/";
+  const QString forms = folder + launcher::kFormsFolder, samples = folder + launcher::kSamplesFolder;
+  TCalls calls(report, context.InWork("file-manager.txt"), context.InWork("xdg-open.txt"));
+  ConfigureFileManager(context.InWork("file-manager.txt"), 0, true);
+  TLauncher l = StartLauncher(LauncherStart(context, exe, {"ZEL_URL_RECORD=" + calls.XdgOpenRecord()}));
+  auto at = [&](const QRect& box, int dx, int dy) { return l.OnScreen(box.topLeft() + QPoint(dx, dy)); };
+
+  Click(l.OnScreen(Centre(launcher::kFormList)));
+  calls.ExpectFolder(Uri(forms));
+  calls.Check("commands.forms-shows-documents-folder");
+  Click(l.OnScreen(Centre(launcher::kSamples)));
+  calls.ExpectFolder(Uri(samples));
+  calls.Check("commands.samples-shows-samples-folder");
+  Click(at(launcher::kBuyFull, 100, 75));
+  calls.ExpectOpen(launcher::kPurchaseAddress);
+  calls.Check("commands.buy-opens-purchase-page");
+
+  // The picture takes the click from the button under it; the click right of the
+  // picture that follows does reach the button, and marks when a stray call would
+  // have arrived.
+  Click(l.OnScreen(Centre(launcher::kPicture)));
+  Click(at(launcher::kPicture, 0, 0));
+  Click(at(launcher::kPicture, 127, 127));
+  Click(at(launcher::kBuyFull, launcher::kBuyFull.width() - 40, 20));
+  calls.ExpectOpen(launcher::kPurchaseAddress);
+  calls.Check("commands.purchase-picture-click-runs-nothing");
+
+  // Pressed on one button, released on the other.
+  MovePointer(l.OnScreen(Centre(launcher::kFormList)));
+  Button(1, true);
+  MovePointer(at(launcher::kFormList, 460, 50));
+  MovePointer(l.OnScreen(Centre(launcher::kSamples)));
+  Button(1, false);
+  Click(at(launcher::kSamples, 30, 30));
+  calls.ExpectFolder(Uri(samples));
+  calls.Check("commands.press-on-one-release-on-other-runs-nothing");
+
+  // A double-click completes two clicks.
+  MovePointer(at(launcher::kFormList, 40, 40));
+  for (int i = 0; i < 2; ++i) {
+    Button(1, true);
+    Button(1, false);
+  }
+  calls.ExpectFolder(Uri(forms));
+  calls.ExpectFolder(Uri(forms));
+  calls.Check("commands.double-click-runs-twice");
+
+  // The right button during a held left press runs the command at once; the left
+  // release then runs nothing more.
+  MovePointer(at(launcher::kSamples, 200, 60));
+  Button(1, true);
+  Button(3, true);
+  Button(3, false);
+  calls.ExpectFolder(Uri(samples));
+  calls.Check("commands.right-click-during-left-press-runs-at-once");
+  Button(1, false);
+  Click(at(launcher::kFormList, 300, 20));
+  calls.ExpectFolder(Uri(forms));
+  calls.Check("commands.left-release-after-right-click-runs-nothing-more");
+
+  // No file manager on the bus: xdg-open gets the plain folder path.
+  ConfigureFileManager(context.InWork("file-manager.txt"), 0, false);
+  Click(l.OnScreen(Centre(launcher::kFormList)));
+  calls.ExpectOpen(forms);
+  calls.Check("commands.no-file-manager.forms-xdg-open-plain-path");
+  Click(l.OnScreen(Centre(launcher::kSamples)));
+  calls.ExpectOpen(samples);
+  calls.Check("commands.no-file-manager.samples-xdg-open-plain-path");
+
+  CloseAndCheck(report, "commands.exit-code", l);
+}
+
+void ScenarioWaitCursor(TContext& context) {
+  TReport& report = context.report;
+  // The two cursors as this Qt shows them, on a small window of the driver's own in
+  // the screen's corner, clear of the launcher.
+  QWidget probe;
+  probe.setGeometry(0, 0, 60, 60);
+  probe.setCursor(Qt::WaitCursor);
+  probe.show();
+  if (!WaitUntil([] { return !ViewableWindowsOf(QCoreApplication::applicationPid()).empty(); }, kWindowTimeoutMs)) {
+    throw TAbort("the driver's own probe window did not come up");
+  }
+  MovePointer({30, 30});
+  Pause(200);
+  const TCursorShot wait = CurrentCursor();
+  probe.setCursor(Qt::ArrowCursor);
+  Pause(200);
+  const TCursorShot arrow = CurrentCursor();
+  probe.hide();
+  if (wait == arrow || wait.image.isNull()) throw TAbort("the wait and arrow cursors cannot be told apart");
+  report.Note("wait-cursor.cursors", "wait \"" + wait.name + "\", arrow \"" + arrow.name + "\"");
+
+  const TRecordFile calls(context.InWork("file-manager.txt")), answered(calls.Path() + ".answered");
+  calls.Clear();
+  answered.Clear();
+  ConfigureFileManager(calls.Path(), 1500, true);
+  TLauncher l = StartLauncher(LauncherStart(context, context.launcher));
+  Click(l.OnScreen(launcher::kFormList.topLeft() + QPoint(100, 50)));
+  const QPoint still = PointerPosition();
+
+  const bool called = calls.WaitForLines(1, kReactionTimeoutMs);
+  const bool waitShown = WaitUntil([&] { return CurrentCursor() == wait; }, 1000);
+  const bool duringCall = answered.Lines().isEmpty();
+  report.Check(called && waitShown && duringCall, "wait-cursor.wait-during-call",
+               QString(called ? "" : "no call reached the file manager; ") +
+                   (waitShown ? "wait cursor shown" : "cursor \"" + CurrentCursor().name + "\", not the wait cursor") +
+                   (duringCall ? ", before the answer" : ", but only after the answer"));
+  answered.WaitForLines(1, kWindowTimeoutMs);
+  const bool arrowBack = WaitUntil([&] { return CurrentCursor() == arrow; }, 2000);
+  report.Check(arrowBack && PointerPosition() == still, "wait-cursor.arrow-right-after-call",
+               (arrowBack ? QString("arrow again") : "cursor \"" + CurrentCursor().name + "\", not the arrow") +
+                   ", pointer at " + Describe(PointerPosition()) + ", was " + Describe(still));
+  CloseAndCheck(report, "wait-cursor.exit-code", l);
+}
+
+void ScenarioFailingCommand(TContext& context) {
+  TReport& report = context.report;
+  if (context.failingLauncher.isEmpty()) throw TAbort("no --failing build given");
+  TCalls calls(report, context.InWork("file-manager.txt"), context.InWork("xdg-open.txt"));
+  ConfigureFileManager(context.InWork("file-manager.txt"), 0, true);
+  TLauncher l = StartLauncher(LauncherStart(context, context.failingLauncher, {"ZEL_URL_RECORD=" + calls.XdgOpenRecord()}));
+  const QPoint onBuy = l.OnScreen(launcher::kBuyFull.topLeft() + QPoint(100, 75));
+
+  Click(l.OnScreen(Centre(launcher::kFormList)));
+  TWindowId box = 0;
+  WaitUntil([&] {
+    for (const TWindowId w : ViewableWindowsOf(l.program->Pid())) {
+      if (w != l.main) box = w;
+    }
+    return box != 0;
+  }, kWindowTimeoutMs);
+  if (box == 0) throw TAbort("no error box came up after the forms click");
+  report.CheckEqual(QStringLiteral("Zelproject"), WindowTitle(box), "failing-command.box-title");
+  const std::optional<TWindowId> owner = TransientFor(box);
+  report.Check(owner == l.main, "failing-command.box-owned-by-main-window",
+               owner ? QString("WM_TRANSIENT_FOR 0x%1").arg(*owner, 0, 16) : QString("no WM_TRANSIENT_FOR"));
+
+  // The window takes no clicks while the box is open: the purchase click gives nothing.
+  const QRect boxRect = WindowRect(box);
+  if (boxRect.contains(onBuy)) throw TAbort("the box " + Describe(boxRect).toStdString() + " covers the purchase button");
+  Click(onBuy);
+  calls.Check("failing-command.window-takes-no-clicks-while-box-open");
+
+  PressKey("Return");
+  const bool closed = WaitUntil([&] { return ViewableWindowsOf(l.program->Pid()) == std::vector<TWindowId>{l.main}; },
+                                kReactionTimeoutMs);
+  report.Check(closed, "failing-command.return-closes-box");
+  Click(onBuy);
+  calls.ExpectOpen(launcher::kPurchaseAddress);
+  calls.Check("failing-command.purchase-works-after-box");
+  CloseAndCheck(report, "failing-command.exit-code", l);
+}
+
+}  // namespace zellinux

@@ -1,0 +1,259 @@
+// The buttons' looks in the style Qt gives the program (the driver runs with the
+// launcher's environment, so it gets the same one): each button at rest, under the
+// pointer, held, dragged off and released off, read from the screen and compared
+// pixel for pixel with what that style draws for a push button in that state; the
+// caption's ink where the offset rule puts it; the purchase picture blended over the
+// face; the banner as the JPEG library decodes it.
+#include <QApplication>
+#include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
+
+#include <span>
+
+#include "Scenarios.h"
+#include "picture/Jpeg.h"
+#include "picture/Png.h"
+
+namespace zellinux {
+
+namespace {
+
+enum class TLook { Normal, Hot, Pressed };
+const char* NameOf(TLook look) { return look == TLook::Hot ? "hot" : look == TLook::Pressed ? "pressed" : "normal"; }
+
+struct TButton {
+  const char* name;
+  QRect box;
+  QString caption;
+  bool imageRight;  // the image place right of the caption
+};
+
+const TButton kButtons[] = {
+    {"forms", launcher::kFormList, QStringLiteral("Список форм"), false},
+    {"samples", launcher::kSamples, QStringLiteral("Примеры"), false},
+    {"buy", launcher::kBuyFull, QStringLiteral("Купить полную версию"), true},
+};
+
+QByteArray ReadResource(const char* name) {
+  QFile file(QString(ZEL_E2E_RES_DIR) + "/" + name);
+  if (!file.open(QIODevice::ReadOnly)) throw TAbort(std::string("cannot read ") + name);
+  return file.readAll();
+}
+
+std::span<const std::uint8_t> Bytes(const QByteArray& data) {
+  return {reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())};
+}
+
+// Per channel: alpha 0 keeps what is beneath, 255 takes the picture, else rounded.
+int Blend(int d, int s, int a) { return a == 0 ? d : a == 255 ? s : (d * (255 - a) + s * a + 127) / 255; }
+
+// One state of a button as the style draws it, at the button's size.
+struct TReference {
+  QImage face;       // the push button on the window's background
+  QImage captioned;  // the same with the caption where the offset rule puts it
+  QRect text;        // the caption's rectangle, button coordinates
+  QString arithmetic;
+};
+
+// Where each image differs from a reference's bare face.
+struct TFindings {
+  long faceDifferences = 0;  // outside the caption's rectangle and the picture
+  QString first;
+  QRect ink;  // the bounding box of all differing pixels: the caption's ink
+};
+
+class TLooks {
+ public:
+  TLooks(TContext& context, const TLauncher& launcher)
+      : context_(context), launcher_(launcher), style_(QApplication::style()),
+        classic_(style_->objectName().compare("windows", Qt::CaseInsensitive) == 0),
+        prefix_(QString("looks-") + style_->objectName().toLower()), font_("Tahoma") {
+    font_.setPixelSize(24);
+    font_.setBold(true);
+    if (QFontInfo(font_).family() != "Tahoma") throw TAbort("Tahoma is not installed for the driver");
+    const zel::picture::TRgbaImage png = zel::picture::DecodePng(Bytes(ReadResource("buy.png")));
+    picture_ = QImage(png.pixels.data(), png.width, png.height, png.width * 4, QImage::Format_RGBA8888).copy();
+    // With no window manager, whether the window is active is whether it holds the focus.
+    active_ = FocusedWindow() == launcher.main;
+    context.report.Note(prefix_ + ".style", style_->objectName() + (active_ ? ", window active" : ", window inactive"));
+  }
+
+  void CheckStates() {
+    Park();
+    for (const TButton& button : kButtons) {
+      const QRect area(launcher_.OnScreen(button.box.topLeft()), button.box.size());
+      const QImage rest = Settled(area, nullptr);
+      const TFindings raised = Judge(button, "at-rest", rest, TLook::Normal);
+
+      MovePointer(launcher_.OnScreen(button.box.topLeft() + QPoint(12, 12)));
+      const TLook hover = classic_ ? TLook::Normal : TLook::Hot;
+      const QImage hot = Settled(area, Changes(button, TLook::Normal, hover) ? &rest : nullptr);
+      Judge(button, "pointer-over", hot, hover);
+
+      Button(1, true);
+      const QImage pressed = Settled(area, &hot);
+      const TFindings held = Judge(button, "held-down", pressed, TLook::Pressed);
+      if (classic_) {
+        const bool sunk = !raised.ink.isNull() && raised.ink.translated(1, 1) == held.ink;
+        context_.report.Check(sunk, prefix_ + "." + button.name + ".caption-one-right-one-down-while-held",
+                              "raised " + Describe(raised.ink) + ", held " + Describe(held.ink));
+      }
+      // Dragged off, the press held: raised, with the hot mark it had when it began.
+      Park();
+      const QImage off = Settled(area, &pressed);
+      Judge(button, "dragged-off", off, hover);
+      Button(1, false);
+      Judge(button, "released-off", Settled(area, Changes(button, hover, TLook::Normal) ? &off : nullptr), TLook::Normal);
+    }
+  }
+
+ private:
+  void Park() { MovePointer(launcher_.OnScreen(launcher::kPark)); }
+
+  bool Changes(const TButton& button, TLook from, TLook to) const {
+    return Draw(button, from).face != Draw(button, to).face;
+  }
+
+  // A look that should change is waited for until it has; one that should stay is
+  // watched until nothing has moved for a while.
+  static QImage Settled(const QRect& area, const QImage* changedFrom) {
+    if (changedFrom == nullptr) return GrabSettled(area, [](const QImage&) { return true; }, 400);
+    return GrabSettled(area, [&](const QImage& shot) { return shot != *changedFrom; }, 100);
+  }
+
+  TReference Draw(const TButton& button, TLook look) const {
+    TReference ref;
+    QStyleOptionButton option;
+    option.rect = QRect(QPoint(), button.box.size());
+    option.palette = QApplication::palette();
+    option.palette.setCurrentColorGroup(active_ ? QPalette::Active : QPalette::Inactive);
+    option.state = QStyle::State_Enabled | (active_ ? QStyle::State_Active : QStyle::State_None) |
+                   (look == TLook::Pressed ? QStyle::State_Sunken : QStyle::State_Raised) |
+                   (look == TLook::Hot ? QStyle::State_MouseOver : QStyle::State_None);
+    ref.face = QImage(button.box.size(), QImage::Format_RGB32);
+    ref.face.fill(option.palette.color(QPalette::Window));
+    {
+      QPainter painter(&ref.face);
+      style_->drawControl(QStyle::CE_PushButtonBevel, &option, &painter, nullptr);
+    }
+    const QRect face = style_->subElementRect(QStyle::SE_PushButtonContents, &option, nullptr);
+    const QFontMetrics metrics(font_);
+    const int width = metrics.horizontalAdvance(button.caption), height = metrics.height();
+    const int d = face.width() - width, e = face.height() - height;
+    const int left = button.imageRight ? d - (d + 1) / 2 : (d + 1) / 2, top = (e + 1) / 2;
+    ref.text = QRect(face.left() + left, face.top() + top, width, height);
+    if (classic_ && look == TLook::Pressed) ref.text.translate(1, 1);
+    ref.arithmetic = QString("face %1, caption %2x%3, d %4, e %5").arg(Describe(face)).arg(width).arg(height).arg(d).arg(e);
+    ref.captioned = ref.face.copy();
+    QPainter painter(&ref.captioned);
+    painter.setFont(font_);
+    painter.setPen(option.palette.color(QPalette::ButtonText));
+    painter.drawText(ref.text, Qt::AlignCenter | Qt::TextSingleLine, button.caption);
+    return ref;
+  }
+
+  static QRect PictureIn(const TButton& button) {
+    return button.imageRight ? launcher::kPicture.translated(-button.box.topLeft()) : QRect();
+  }
+
+  static TFindings Compare(const QImage& image, const TReference& ref, const QRect& picture) {
+    TFindings found;
+    for (int y = 0; y < ref.face.height(); ++y) {
+      for (int x = 0; x < ref.face.width(); ++x) {
+        if (picture.contains(x, y)) continue;
+        const QRgb seen = image.pixel(x, y), face = ref.face.pixel(x, y);
+        if (seen == face) continue;
+        found.ink |= QRect(x, y, 1, 1);
+        if (ref.text.contains(x, y) || found.faceDifferences++ != 0) continue;
+        found.first = QString("first at (%1,%2): #%3, expected #%4")
+                          .arg(x).arg(y).arg(seen & 0xffffff, 6, 16, QChar('0')).arg(face & 0xffffff, 6, 16, QChar('0'));
+      }
+    }
+    return found;
+  }
+
+  // The face outside the caption and picture exactly as the style draws it, the
+  // caption's ink inside its rectangle and where the style's own text drawing puts
+  // it, and the purchase picture blended over the face.
+  TFindings Judge(const TButton& button, const char* step, const QImage& shot, TLook look) {
+    const TReference ref = Draw(button, look);
+    const QString what = prefix_ + "." + button.name + "." + step + "." + NameOf(look);
+    const TFindings seen = Compare(shot, ref, PictureIn(button));
+    const TFindings expected = Compare(ref.captioned, ref, PictureIn(button));
+    TReport& report = context_.report;
+    bool ok = report.Check(seen.faceDifferences == 0, what + ".face",
+                           seen.faceDifferences == 0 ? QString("matches the style's push button")
+                                                     : QString("%1 pixels differ, ").arg(seen.faceDifferences) + seen.first);
+    ok &= report.Check(!seen.ink.isNull() && ref.text.contains(seen.ink) && seen.ink == expected.ink, what + ".caption",
+                       "ink " + Describe(seen.ink) + ", expected " + Describe(expected.ink) + " in " +
+                           Describe(ref.text) + " (" + ref.arithmetic + ")");
+    if (button.imageRight) ok &= CheckPicture(shot, ref, what + ".picture");
+    if (!ok) shot.save(context_.InWork(what + ".png"));
+    return seen;
+  }
+
+  bool CheckPicture(const QImage& shot, const TReference& ref, const QString& what) {
+    const QRect at = PictureIn(kButtons[2]);
+    long differing = 0;
+    QString first;
+    for (int y = 0; y < picture_.height(); ++y) {
+      for (int x = 0; x < picture_.width(); ++x) {
+        const QRgb s = picture_.pixel(x, y), d = ref.face.pixel(at.x() + x, at.y() + y);
+        const int a = qAlpha(s);
+        const QRgb expected = qRgb(Blend(qRed(d), qRed(s), a), Blend(qGreen(d), qGreen(s), a), Blend(qBlue(d), qBlue(s), a));
+        if (shot.pixel(at.x() + x, at.y() + y) == expected || differing++ != 0) continue;
+        first = QString(", first at picture (%1,%2)").arg(x).arg(y);
+      }
+    }
+    return context_.report.Check(differing == 0, what, QString("%1 of 16384 pixels differ from the blend over the face").arg(differing) + first);
+  }
+
+  TContext& context_;
+  const TLauncher& launcher_;
+  QStyle* style_;
+  bool classic_;
+  QString prefix_;
+  QFont font_;
+  QImage picture_;
+  bool active_ = false;
+};
+
+}  // namespace
+
+void CheckBanner(TReport& report, const QString& what, const TLauncher& launcher) {
+  const zel::picture::TRgbImage banner = zel::picture::DecodeJpeg(Bytes(ReadResource("banner.jpg")));
+  const QImage expected =
+      QImage(banner.pixels.data(), banner.width, banner.height, banner.width * 3, QImage::Format_RGB888)
+          .convertToFormat(QImage::Format_RGB32);
+  const QRect area(launcher.client.topLeft(), expected.size());
+  long differing = 0;
+  const QImage shot = GrabSettled(area, [&](const QImage& s) { return s == expected; }, 100);
+  for (int y = 0; y < shot.height(); ++y) {
+    for (int x = 0; x < shot.width(); ++x) differing += shot.pixel(x, y) != expected.pixel(x, y);
+  }
+  report.Check(differing == 0, what, QString("%1 of %2 pixels differ in the %3x%4 block at the client's top-left")
+                                          .arg(differing).arg(expected.width() * expected.height())
+                                          .arg(expected.width()).arg(expected.height()));
+}
+
+void ScenarioLooks(TContext& context) {
+  TReport& report = context.report;
+  const TRecordFile fileManager(context.InWork("file-manager.txt")), xdgOpen(context.InWork("xdg-open.txt"));
+  fileManager.Clear();
+  xdgOpen.Clear();
+  ConfigureFileManager(fileManager.Path(), 0, true);
+  TLauncher l = StartLauncher(LauncherStart(context, context.launcher, {"ZEL_URL_RECORD=" + xdgOpen.Path()}));
+  CheckBanner(report, "looks.banner", l);
+  TLooks looks(context, l);
+  looks.CheckStates();
+  Pause(700);
+  report.Check(fileManager.Lines().isEmpty() && xdgOpen.Lines().isEmpty(), "looks.releases-off-run-nothing",
+               QString("%1 file manager, %2 xdg-open call(s)").arg(fileManager.Lines().size()).arg(xdgOpen.Lines().size()));
+  CloseAndCheck(report, "looks.exit-code", l);
+}
+
+}  // namespace zellinux

@@ -1,0 +1,118 @@
+// The main window as the X server sees it: title, class, size and size hints,
+// placement, icon, the process id, its first frames; closing it as a window manager
+// does. And the same window on a display of 120 dpi.
+#include <set>
+
+#include "Scenarios.h"
+
+namespace zellinux {
+
+namespace {
+
+// The icon images the launcher gives its window, by width.
+const std::set<unsigned long> kIconSizes{16, 32, 48, 256};
+
+// _NET_WM_ICON: width, height, then width * height ARGB values, image after image.
+void CheckIcon(TReport& report, TWindowId window) {
+  const std::vector<unsigned long> icon = Property32(window, "_NET_WM_ICON");
+  std::set<unsigned long> sizes;
+  QStringList seen;
+  bool wellFormed = !icon.empty();
+  bool opaque = true;
+  for (std::size_t at = 0; wellFormed && at < icon.size();) {
+    const unsigned long width = icon[at], height = at + 1 < icon.size() ? icon[at + 1] : 0;
+    const std::size_t count = static_cast<std::size_t>(width * height);
+    wellFormed = width == height && width > 0 && at + 2 + count <= icon.size();
+    if (!wellFormed) break;
+    bool any = false;
+    for (std::size_t i = at + 2; i < at + 2 + count; ++i) any = any || ((icon[i] >> 24) & 0xff) == 0xff;  // Xlib sign-extends format-32 items
+    opaque = opaque && any;
+    sizes.insert(width);
+    seen << QString("%1x%2").arg(width).arg(height);
+    at += 2 + count;
+  }
+  report.Check(wellFormed && sizes == kIconSizes && static_cast<std::size_t>(seen.size()) == kIconSizes.size(),
+               "window.icon-sizes", seen.isEmpty() ? "no _NET_WM_ICON" : seen.join(' '));
+  report.Check(wellFormed && opaque, "window.icon-images-drawn", "each image has opaque pixels");
+}
+
+// Geometry, fixed size and placement of a window whose client area should be `client`.
+void CheckGeometry(TReport& report, const QString& prefix, const TLauncher& launcher, QSize client) {
+  const QRect rect = WindowRect(launcher.main);
+  report.Check(rect.size() == client, prefix + ".client-size",
+               QString("%1x%2, expected %3x%4").arg(rect.width()).arg(rect.height()).arg(client.width()).arg(client.height()));
+  const TSizeHints hints = SizeHints(launcher.main);
+  report.Check(hints.hasMin && hints.hasMax && hints.min == client && hints.max == client, prefix + ".fixed-size",
+               QString("WM_NORMAL_HINTS min %1x%2%3, max %4x%5%6")
+                   .arg(hints.min.width()).arg(hints.min.height()).arg(hints.hasMin ? "" : " (unset)")
+                   .arg(hints.max.width()).arg(hints.max.height()).arg(hints.hasMax ? "" : " (unset)"));
+  const QPoint expected = CentredTopLeft(rect.size());
+  report.Check(rect.topLeft() == expected, prefix + ".centred-in-screen",
+               "at " + Describe(rect.topLeft()) + ", expected " + Describe(expected));
+}
+
+// A frame shows a button either not yet painted (one colour) or exactly as it ends up.
+bool ButtonFinalOrBlank(const QImage& frame, const QImage& last, const QRect& box) {
+  const QImage part = frame.copy(box);
+  if (part == last.copy(box)) return true;
+  const QRgb first = part.pixel(0, 0);
+  for (int y = 0; y < part.height(); ++y) {
+    for (int x = 0; x < part.width(); ++x) {
+      if (part.pixel(x, y) != first) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+TStart LauncherStart(const TContext& context, const QString& exe, const QStringList& environment) {
+  return TStart{exe, {}, environment, context.InWork("launcher.log")};
+}
+
+void ScenarioWindow(TContext& context) {
+  TReport& report = context.report;
+  TTitleWatch watch;
+  std::vector<QImage> frames;
+  TLauncher launcher = StartLauncher(LauncherStart(context, context.launcher), &watch, &frames);
+
+  report.CheckEqual(launcher::kTitle, WindowTitle(launcher.main), "window.title");
+  const QStringList titles = watch.TitlesShown(launcher.main);
+  report.Check(titles == QStringList{launcher::kTitle}, "window.title-final-when-shown",
+               "titles from the map on: " + (titles.isEmpty() ? QString("(map not seen)") : titles.join(" | ")));
+  report.CheckEqual(QStringList({launcher::kClass, launcher::kClass}).join(' '), WindowClass(launcher.main).join(' '),
+                    "window.wm-class");
+  CheckGeometry(report, "window", launcher, launcher::kClient);
+  const std::vector<unsigned long> pid = Property32(launcher.main, "_NET_WM_PID");
+  report.Check(pid.size() == 1 && static_cast<qint64>(pid[0]) == launcher.program->Pid(), "window.net-wm-pid",
+               pid.empty() ? "absent" : QString::number(pid[0]));
+  CheckIcon(report, launcher.main);
+
+  // Captions are final before the window is first shown: no frame shows a button
+  // with another caption.
+  int wrong = 0;
+  for (const QImage& frame : frames) {
+    for (const QRect& box : {launcher::kFormList, launcher::kSamples, launcher::kBuyFull}) {
+      if (!ButtonFinalOrBlank(frame, frames.back(), box)) ++wrong;
+    }
+  }
+  report.Check(wrong == 0, "window.captions-final-when-shown",
+               QString("%1 frame(s) grabbed from the first showing, %2 button picture(s) neither blank nor final")
+                   .arg(frames.size()).arg(wrong));
+  if (wrong != 0) {
+    for (std::size_t i = 0; i < frames.size(); ++i) frames[i].save(context.InWork(QString("frame-%1.png").arg(i)));
+  }
+
+  CloseAndCheck(report, "close.wm-delete-window-exit-code-0", launcher);
+}
+
+void ScenarioDpi120(TContext& context) {
+  TReport& report = context.report;
+  const TDpiOverride dpi(120);
+  TLauncher launcher = StartLauncher(LauncherStart(context, context.launcher));
+  CheckGeometry(report, "dpi120", launcher, {1255, 587});
+  CheckBanner(report, "dpi120.banner-unscaled-top-left", launcher);
+  CloseAndCheck(report, "dpi120.exit-code", launcher);
+}
+
+}  // namespace zellinux
