@@ -13,6 +13,8 @@ add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
 target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(zelcore PRIVATE ${ZEL_WARNINGS})
 target_link_libraries(zelcore PUBLIC JPEG::JPEG ZLIB::ZLIB)
+# Every throw notes where it was raised (core/ThrowSite).
+target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 
 enable_testing()
 file(GLOB ZEL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
@@ -20,6 +22,8 @@ add_executable(zel_unit_tests ${ZEL_UNIT_TESTS})
 target_compile_options(zel_unit_tests PRIVATE ${ZEL_WARNINGS})
 target_compile_definitions(zel_unit_tests PRIVATE ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(zel_unit_tests PRIVATE zelcore GTest::gtest_main)
+# Exported symbols, so a test can name the function a code address lies in (dladdr).
+target_link_options(zel_unit_tests PRIVATE -rdynamic)
 include(GoogleTest)
 gtest_discover_tests(zel_unit_tests DISCOVERY_TIMEOUT 60)
 

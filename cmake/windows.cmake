@@ -23,6 +23,8 @@ add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
 target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR}/src ${ZEL_JPEG_ROOT}/include)
 target_compile_options(zelcore PRIVATE ${ZEL_WARNINGS})
 target_link_libraries(zelcore PUBLIC ${ZEL_JPEG_ROOT}/lib/libjpeg.a ${ZEL_ZLIB_STATIC})
+# Every throw, the runtime's own included, notes where it was raised (core/ThrowSite).
+target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 
 file(GLOB ZEL_WIN_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/*.cpp

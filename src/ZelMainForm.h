@@ -1,88 +1,41 @@
 // The launcher's main window: a banner, three command buttons and the purchase
-// picture, declared as data and bound to the handlers below by name.
+// picture, declared as data (core/FormDefinition.cpp) and bound to the handlers
+// below by name. The platform's window behind it is made by the application
+// object (win/FormWindow, qt/FormWidget).
 #pragma once
 
-#include <windows.h>
-
-#include <memory>
-#include <optional>
+#include <span>
 #include <string>
-#include <vector>
 
-#include "controls/MouseRouter.h"
-#include "controls/win/Components.h"
-#include "core/FormDefinition.h"
-#include "win/Application.h"
-#include "win/Handles.h"
-#include "win/Shell.h"
-#include "win/Theme.h"
+#include "core/Form.h"
 
-// The folder that holds the running executable, always ending in "\".
+// The folder that holds the running executable, always ending in the
+// platform's folder separator.
 std::wstring GetAppFolder();
 
-class TMainForm final : public zel::win::TFormWindow, private zel::controls::TRouterHost {
+class TMainForm final : public zel::TForm {
  public:
-  explicit TMainForm(zel::win::TApplication& application);
-  ~TMainForm() override;
-
-  HWND Handle() const noexcept override { return window_.Get(); }
-  void DoCreate() override;
-  void Show(zel::TInitialState state) override;
-  void Release() noexcept override;
+  TMainForm() noexcept;
 
   // Components, bound by name when the definition is loaded.
-  zel::win::TImage* TopImage = nullptr;
-  zel::win::TSpeedButton* SpeedButtonBuyFull = nullptr;
-  zel::win::TSpeedButton* SpeedButtonFormList = nullptr;
-  zel::win::TSpeedButton* SpeedButtonSamples = nullptr;
-  zel::win::TImage* Image1 = nullptr;
+  zel::TComponent* TopImage = nullptr;
+  zel::TComponent* SpeedButtonBuyFull = nullptr;
+  zel::TComponent* SpeedButtonFormList = nullptr;
+  zel::TComponent* SpeedButtonSamples = nullptr;
+  zel::TComponent* Image1 = nullptr;
 
   // Handlers.
-  void FormCreate(TMainForm& sender);
-  void SpeedButtonBuyFullClick(zel::win::TComponent& sender);
-  void SpeedButtonFormListClick(zel::win::TComponent& sender);
-  void SpeedButtonSamplesClick(zel::win::TComponent& sender);
-
-  void SetCaption(const std::wstring& caption);
+  void FormCreate(zel::TForm& sender);
+  void SpeedButtonBuyFullClick(zel::TComponent& sender);
+  void SpeedButtonFormListClick(zel::TComponent& sender);
+  void SpeedButtonSamplesClick(zel::TComponent& sender);
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-
-  void LoadDefinition();
-  void CreateNativeWindow(int fontHeight);
-  void ApplyScaling(int pixelsPerInch, int textHeight);
-  void LoadWindowIcon();
+  std::span<const TClickBinding> ClickHandlers() const noexcept override;
+  std::span<const TCreateBinding> CreateHandlers() const noexcept override;
+  std::span<const TFieldBinding> Fields() const noexcept override;
   void RunCommand(std::string_view handler);
-  void Paint();
-  void EnsureSurface(int width, int height);
-  void FollowClientWidth();
-  void RouteMouse(UINT message, WPARAM wParam, LPARAM lParam);
-
-  // The router's requests.
-  void CaptureMouse() override;
-  void ReleaseMouse() override;
-  void TrackMouseLeave() override;
-  void RepaintNow(std::size_t index) override;
-  void RequestRepaint(std::size_t index) override;
-  void Click(std::size_t index) override;
-
-  zel::win::TApplication& application_;
-  const zel::TFormDecl& decl_;
-  std::vector<std::unique_ptr<zel::win::TComponent>> components_;
-  std::optional<zel::controls::TMouseRouter> router_;
-  zel::win::TFont font_;
-  zel::win::TIcon icon_;
-  zel::win::TButtonTheme theme_;
-  zel::win::TShell shell_;
-  // The off-screen surface every paint is composed on; the DC goes first.
-  zel::win::TBitmap surface_;
-  zel::win::TMemoryDc surfaceDc_;
-  std::uint8_t* surfaceBits_ = nullptr;
-  int surfaceWidth_ = 0;
-  int surfaceHeight_ = 0;
-  zel::win::TWindow window_;
-  bool shown_ = false;
 };
 
+// The application's main window, from its creation to exit.
 extern TMainForm* MainForm;

@@ -2,18 +2,9 @@
 // buttons' press, drag, release and hot-mark rules.
 #include "controls/MouseRouter.h"
 
-#include <cstdint>
 #include <utility>
 
 namespace zel::controls {
-
-bool TRect::Contains(TPoint p) const noexcept {
-  // Widened so that far-off capture coordinates cannot overflow the right edge.
-  const std::int64_t x = p.x;
-  const std::int64_t y = p.y;
-  return x >= left && x < std::int64_t{left} + width && y >= top &&
-         y < std::int64_t{top} + height;
-}
 
 TMouseRouter::TMouseRouter(std::vector<TComponentBox> components, TRouterHost& host)
     : components_(std::move(components)), states_(components_.size()), host_(host) {}
@@ -143,7 +134,7 @@ void TMouseRouter::EndCapture() {
 
 void TMouseRouter::EndPress(std::size_t index, bool inside, bool releaseCapture) {
   TState& s = states_[index];
-  const bool lookChanged = s.down || s.hot;
+  const bool wasDown = s.down;
   s.dragging = false;
   s.down = false;
   // Cleared without telling the button that the pointer left: it stays normal
@@ -155,7 +146,9 @@ void TMouseRouter::EndPress(std::size_t index, bool inside, bool releaseCapture)
   if (inside) {
     host_.RequestRepaint(index);
     host_.Click(index);
-  } else if (lookChanged) {
+  } else if (wasDown) {
+    // Released (or cancelled) outside while still drawn pressed: raise it now.
+    // A hot mark cleared here shows at the next paint, like any other release.
     host_.RepaintNow(index);
   }
 }
@@ -164,15 +157,6 @@ void TMouseRouter::SetDown(std::size_t index, bool down) {
   if (states_[index].down == down) return;
   states_[index].down = down;
   host_.RepaintNow(index);
-}
-
-TPoint CaptionOffset(int faceWidth, int faceHeight, int captionWidth, int captionHeight,
-                     bool imageRight) noexcept {
-  const int d = faceWidth - captionWidth;
-  const int e = faceHeight - captionHeight;
-  // C++ division truncates towards zero, which the odd and negative cases rely on.
-  const int half = (d + 1) / 2;
-  return TPoint{imageRight ? d - half : half, (e + 1) / 2};
 }
 
 }  // namespace zel::controls

@@ -8,21 +8,12 @@
 #include <optional>
 #include <vector>
 
+#include "core/Geometry.h"
+
 namespace zel::controls {
 
-struct TPoint {
-  int x = 0;
-  int y = 0;
-};
-
-struct TRect {
-  int left = 0;
-  int top = 0;
-  int width = 0;
-  int height = 0;
-  // left <= x < left + width and top <= y < top + height
-  bool Contains(TPoint p) const noexcept;
-};
+using zel::TPoint;
+using zel::TRect;
 
 enum class TComponentKind { Button, Picture };
 enum class TMouseButton { Left, Right, Middle };
@@ -100,10 +91,5 @@ class TMouseRouter {
   // A request for the "pointer left the client area" notice is outstanding.
   bool leaveTracked_ = false;
 };
-
-// Where a caption sits in a button's face: offsets from the face's top-left.
-// imageRight: the caption layout with the image place to the right of it.
-TPoint CaptionOffset(int faceWidth, int faceHeight, int captionWidth, int captionHeight,
-                     bool imageRight) noexcept;
 
 }  // namespace zel::controls

@@ -28,11 +28,4 @@ class Error : public std::exception {
   std::string utf8_;
 };
 
-// A number in decimal digits (the program's texts need no more formatting than this).
-std::wstring ToDecimal(unsigned long long value);
-
-// Converts UTF-16 (or UTF-32 where wchar_t is 32 bits) to UTF-8 and back.
-std::string ToUtf8(const std::wstring& text);
-std::wstring FromUtf8(const std::string& text);
-
 }  // namespace zel

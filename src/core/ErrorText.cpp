@@ -1,6 +1,9 @@
 #include "core/ErrorText.h"
 
+#include <new>
+
 #include "core/Error.h"
+#include "core/Utf8.h"
 
 namespace zel {
 
@@ -32,6 +35,35 @@ std::wstring ApplicationErrorText(std::string_view kind, std::wstring_view modul
   if (!message.empty() && message.back() != L'.') text += L'.';
   text += L"\r\n";
   return text;
+}
+
+TErrorInfo DescribeError(std::exception_ptr error) noexcept {
+  TErrorInfo info;
+  try {
+    try {
+      std::rethrow_exception(error);
+    } catch (const Error& e) {
+      info.kind = e.Kind();
+      info.message = e.Message();
+      info.boxText = ErrorBoxText(e);
+      info.address = e.Address();
+    } catch (const std::bad_alloc&) {
+      info.kind = "EOutOfMemory";
+      info.message = L"Out of memory";
+      info.boxText = WithClosingDot(info.message);
+    } catch (const std::exception& e) {
+      info.kind = "Exception";
+      info.message = FromUtf8(e.what());
+      info.boxText = WithClosingDot(info.message);
+    } catch (...) {
+      info.kind = "Exception";
+      info.message = L"Unknown error";
+      info.boxText = WithClosingDot(info.message);
+    }
+  } catch (...) {
+    info.kind = "EOutOfMemory";
+  }
+  return info;
 }
 
 std::wstring_view FileNameOf(std::wstring_view path) noexcept {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,15 @@ std::wstring ErrorBoxText(const Error& error);
 // "Exception <kind> in module <module> at <offset>.\r\n<message>[.]\r\n"
 std::wstring ApplicationErrorText(std::string_view kind, std::wstring_view moduleName,
                                   std::uintptr_t offset, std::wstring_view message);
+
+// What the boxes show of any error: the launcher's own, the runtime's, or another.
+struct TErrorInfo {
+  std::string kind;       // the fixed name of its kind, for "Application Error"
+  std::wstring boxText;   // the text of a handler's error box
+  std::wstring message;   // the error's own message
+  const void* address = nullptr;  // the code that raised it, where known
+};
+TErrorInfo DescribeError(std::exception_ptr error) noexcept;
 
 // A file name without its folder.
 std::wstring_view FileNameOf(std::wstring_view path) noexcept;

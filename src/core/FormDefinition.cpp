@@ -49,7 +49,7 @@ TScaledForm ScaleForm(const TFormDecl& form, int pixelsPerInch, int textHeight) 
   return scaled;
 }
 
-TBounds AlignBounds(const TComponentDecl& decl, const TBounds& scaled, int clientWidth) noexcept {
+TRect AlignBounds(const TComponentDecl& decl, const TRect& scaled, int clientWidth) noexcept {
   if (decl.align != TAlign::Top) return scaled;
   return {0, 0, clientWidth, scaled.height};
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/Geometry.h"
 #include "core/Layout.h"
 
 namespace zel {
@@ -25,7 +26,7 @@ struct TFontDecl {
 struct TComponentDecl {
   std::string_view name;
   TComponentClass kind = TComponentClass::Picture;
-  TBounds bounds;
+  TRect bounds;
   TAlign align = TAlign::None;
   // Command buttons
   TFontDecl font{};
@@ -53,12 +54,12 @@ const TFormDecl& MainFormDefinition() noexcept;
 // A definition scaled to a display: pixelsPerInch P and the measured text height T.
 struct TScaledForm {
   TSize client;
-  std::vector<TBounds> bounds;          // per component, in declared order
+  std::vector<TRect> bounds;          // per component, in declared order
   std::vector<int> fontHeights;         // per component: its font's height in pixels (0: none)
 };
 TScaledForm ScaleForm(const TFormDecl& form, int pixelsPerInch, int textHeight);
 
 // Bounds of a top-aligned component that follows the client width.
-TBounds AlignBounds(const TComponentDecl& decl, const TBounds& scaled, int clientWidth) noexcept;
+TRect AlignBounds(const TComponentDecl& decl, const TRect& scaled, int clientWidth) noexcept;
 
 }  // namespace zel

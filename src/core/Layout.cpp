@@ -22,7 +22,7 @@ int ScaleWindowFontHeight(int designHeight, int pixelsPerInch) noexcept {
   return MulDivRound(designHeight, pixelsPerInch, kDesignPixelsPerInch);
 }
 
-TBounds ScaleBounds(const TBounds& design, int textHeight) noexcept {
+TRect ScaleBounds(const TRect& design, int textHeight) noexcept {
   if (textHeight == kDesignTextHeight) return design;
   const int left = MulDivRound(design.left, textHeight, kDesignTextHeight);
   const int top = MulDivRound(design.top, textHeight, kDesignTextHeight);
@@ -44,7 +44,7 @@ TSize ScaleClientSize(TSize design, int textHeight) noexcept {
           MulDivRound(design.height, textHeight, kDesignTextHeight)};
 }
 
-TPlacement CentreInWorkArea(const TBounds& workArea, TSize windowSize, int virtualLeft,
+TPoint CentreInWorkArea(const TRect& workArea, TSize windowSize, int virtualLeft,
                             int virtualTop) noexcept {
   int left = workArea.left + (workArea.width - windowSize.width) / 2;
   int top = workArea.top + (workArea.height - windowSize.height) / 2;
@@ -53,7 +53,7 @@ TPlacement CentreInWorkArea(const TBounds& workArea, TSize windowSize, int virtu
   return {left, top};
 }
 
-TPlacement CentreOffset(TSize box, TSize picture) noexcept {
+TPoint CentreOffset(TSize box, TSize picture) noexcept {
   return {(box.width - picture.width) / 2, (box.height - picture.height) / 2};
 }
 

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "core/Decimal.h"
 #include "core/Error.h"
 #include "picture/Limits.h"
 
@@ -206,7 +207,7 @@ class TRgbSink final : public TRowSink {
 // Full colour in the caller's rows, channels swapped to B G R.
 class TBgrSink final : public TRowSink {
  public:
-  explicit TBgrSink(const std::function<TBgrRows(TPictureSize)>& rowsFor) : rowsFor_(rowsFor) {}
+  explicit TBgrSink(const std::function<TBgrRows(TSize)>& rowsFor) : rowsFor_(rowsFor) {}
 
   bool Start(const jpeg_decompress_struct& cinfo, bool) noexcept override {
     try {
@@ -242,7 +243,7 @@ class TBgrSink final : public TRowSink {
   std::exception_ptr failure;
 
  private:
-  const std::function<TBgrRows(TPictureSize)>& rowsFor_;
+  const std::function<TBgrRows(TSize)>& rowsFor_;
   TBgrRows rows_;
   std::size_t width_ = 0;
   std::size_t components_ = 0;
@@ -293,7 +294,7 @@ TRunResult Decompress(std::span<const std::uint8_t> bytes, TRowSink* sink,
 
 }  // namespace
 
-TPictureSize ReadJpegSize(std::span<const std::uint8_t> bytes) {
+TSize ReadJpegSize(std::span<const std::uint8_t> bytes) {
   const TRunResult result = Decompress(bytes, nullptr, std::nullopt);
   ThrowIfFailed(result, nullptr);
   return {static_cast<int>(result.width), static_cast<int>(result.height)};
@@ -305,7 +306,7 @@ TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
   return std::move(sink.image);
 }
 
-void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TPictureSize)>& rowsFor) {
+void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor) {
   TBgrSink sink(rowsFor);
   ThrowIfFailed(Decompress(bytes, &sink, std::nullopt), sink.failure);
 }

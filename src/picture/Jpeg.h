@@ -10,12 +10,9 @@
 #include <span>
 #include <vector>
 
-namespace zel::picture {
+#include "core/Geometry.h"
 
-struct TPictureSize {
-  int width = 0;
-  int height = 0;
-};
+namespace zel::picture {
 
 // RGB, rows top-down, 3 * width bytes a row with no padding.
 struct TRgbImage {
@@ -34,7 +31,7 @@ struct TPalettedImage {
 };
 
 // Reads only the header (jpeg_read_header).
-TPictureSize ReadJpegSize(std::span<const std::uint8_t> bytes);
+TSize ReadJpegSize(std::span<const std::uint8_t> bytes);
 
 // Greyscale pictures come out with R = G = B.
 TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes);
@@ -48,7 +45,7 @@ struct TBgrRows {
 // Full colour straight into the caller's rows, B G R a pixel (the layout of a
 // 24-bit device-independent bitmap), so no second copy of the picture is ever
 // held. rowsFor may throw; its error then ends the decoding.
-void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TPictureSize)>& rowsFor);
+void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor);
 
 // maxColours: 2 to 256, the library's limits; the launcher asks for 236.
 TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours);

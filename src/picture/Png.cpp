@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/Decimal.h"
 #include "core/Error.h"
 #include "picture/Limits.h"
 

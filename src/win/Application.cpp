@@ -1,8 +1,5 @@
 #include "win/Application.h"
 
-#include <ole2.h>
-
-#include <new>
 #include <vector>
 
 #include "core/AppFolder.h"
@@ -34,7 +31,7 @@ std::wstring ModulePath(HMODULE module) {
 }
 
 TApplication::TApplication() : instance_(::GetModuleHandleW(nullptr)) {
-  oleInitialized_ = SUCCEEDED(::OleInitialize(nullptr));
+  ole_.emplace();
   title_ = TitleFromExePath(ModulePath());
   icon_ = ::LoadIconW(instance_, L"MAINICON");
   waitCursor_ = ::LoadCursorW(nullptr, IDC_WAIT);
@@ -57,16 +54,14 @@ TApplication::TApplication() : instance_(::GetModuleHandleW(nullptr)) {
 TApplication::~TApplication() {
   Finish();
   hidden_.Reset();
-  if (oleInitialized_) ::OleUninitialize();
+  ole_.reset();
 }
 
-void TApplication::Initialize() {
-  comInitialized_ = SUCCEEDED(::CoInitialize(nullptr));
-}
+void TApplication::Initialize() { com_.emplace(); }
 
 void TApplication::AdoptForm(std::unique_ptr<TFormWindow> form) {
   try {
-    form->DoCreate();
+    form->Form().DoCreate();
   } catch (...) {
     HandleException(std::current_exception());
   }
@@ -96,17 +91,14 @@ void TApplication::Terminate() noexcept { ::PostQuitMessage(0); }
 
 void TApplication::Finish() noexcept {
   mainForm_.reset();
-  if (comInitialized_) {
-    ::CoUninitialize();
-    comInitialized_ = false;
-  }
+  com_.reset();
 }
 
 void TApplication::EndSession() noexcept {
   if (mainForm_) mainForm_->Release();
   Finish();
   hidden_.Reset();
-  if (oleInitialized_) ::OleUninitialize();
+  ole_.reset();
   ::ExitProcess(0);
 }
 
@@ -139,35 +131,6 @@ void TApplication::SetCursor(TCursorKind kind) noexcept {
     }
   }
   ::SetCursor(arrowCursor_);
-}
-
-TErrorInfo DescribeError(std::exception_ptr error) noexcept {
-  TErrorInfo info;
-  try {
-    try {
-      std::rethrow_exception(error);
-    } catch (const Error& e) {
-      info.kind = e.Kind();
-      info.message = e.Message();
-      info.boxText = ErrorBoxText(e);
-      info.address = e.Address();
-    } catch (const std::bad_alloc&) {
-      info.kind = "EOutOfMemory";
-      info.message = L"Out of memory";
-      info.boxText = WithClosingDot(info.message);
-    } catch (const std::exception& e) {
-      info.kind = "Exception";
-      info.message = FromUtf8(e.what());
-      info.boxText = WithClosingDot(info.message);
-    } catch (...) {
-      info.kind = "Exception";
-      info.message = L"Unknown error";
-      info.boxText = WithClosingDot(info.message);
-    }
-  } catch (...) {
-    info.kind = "EOutOfMemory";
-  }
-  return info;
 }
 
 void ShowApplicationError(std::exception_ptr error) noexcept {

@@ -7,25 +7,15 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "core/StartupOptions.h"
+#include "win/Com.h"
+#include "win/FormWindow.h"
 #include "win/Handles.h"
 
 namespace zel::win {
-
-// What the application needs of a window created through it.
-class TFormWindow {
- public:
-  virtual ~TFormWindow() = default;
-  virtual HWND Handle() const noexcept = 0;
-  // Runs the definition's creation handler.
-  virtual void DoCreate() = 0;
-  // Shows the window for the first time in the given state.
-  virtual void Show(TInitialState state) = 0;
-  // Releases everything at once (the session ends).
-  virtual void Release() noexcept = 0;
-};
 
 enum class TCursorKind { Default, Wait };
 
@@ -40,13 +30,14 @@ class TApplication {
   void SetMainFormOnTaskBar(bool value) noexcept { mainFormOnTaskBar_ = value; }
   bool MainFormOnTaskBar() const noexcept { return mainFormOnTaskBar_; }
 
-  // Creates a window, runs its creation handler (reporting what it raises) and,
-  // for the first window, makes it the main window.
-  template <typename TForm>
-  TForm* CreateForm() {
-    auto form = std::make_unique<TForm>(*this);
-    TForm* raw = form.get();
-    AdoptForm(std::move(form));
+  // Creates a form and its window (loading the form's definition), runs its
+  // creation handler (reporting what it raises) and, for the first form, makes
+  // it the main window.
+  template <typename Form>
+  Form* CreateForm() {
+    auto form = std::make_unique<Form>();
+    Form* raw = form.get();
+    AdoptForm(std::make_unique<TFormWindow>(*this, std::move(form)));
     return raw;
   }
 
@@ -60,11 +51,7 @@ class TApplication {
   // The session ends: release everything as at exit and end the process now.
   [[noreturn]] void EndSession() noexcept;
 
-  const std::wstring& Title() const noexcept { return title_; }
-  HICON Icon() const noexcept { return icon_; }
-  HWND Handle() const noexcept { return hidden_.Get(); }
   HINSTANCE Instance() const noexcept { return instance_; }
-  TFormWindow* MainForm() const noexcept { return mainForm_.get(); }
   // True while the first window is being created: it gets the taskbar button.
   bool CreatingFirstForm() const noexcept { return !mainForm_; }
 
@@ -78,8 +65,9 @@ class TApplication {
   void Finish() noexcept;
 
   HINSTANCE instance_;
-  bool oleInitialized_ = false;
-  bool comInitialized_ = false;
+  // First in, last out: the apartment outlives every window.
+  std::optional<TOleApartment> ole_;
+  std::optional<TComApartment> com_;
   std::wstring title_;
   HICON icon_ = nullptr;
   TWindow hidden_;
@@ -90,31 +78,10 @@ class TApplication {
   HCURSOR arrowCursor_ = nullptr;
 };
 
-// The wait cursor for one scope, restored on every way out of it.
-class TBusyCursor {
- public:
-  explicit TBusyCursor(TApplication& app) noexcept : app_(app) { app_.SetCursor(TCursorKind::Wait); }
-  ~TBusyCursor() { app_.SetCursor(TCursorKind::Default); }
-  TBusyCursor(const TBusyCursor&) = delete;
-  TBusyCursor& operator=(const TBusyCursor&) = delete;
-
- private:
-  TApplication& app_;
-};
-
 // The full path of the running executable, however long.
 std::wstring ModulePath(HMODULE module = nullptr);
 
 // Shows the task-modal "Application Error" box for an error that ends start-up.
 void ShowApplicationError(std::exception_ptr error) noexcept;
-
-// The text and kind of any error, for the boxes.
-struct TErrorInfo {
-  std::string kind;
-  std::wstring boxText;   // for the error box of a handler
-  std::wstring message;   // the error's own message
-  const void* address = nullptr;
-};
-TErrorInfo DescribeError(std::exception_ptr error) noexcept;
 
 }  // namespace zel::win

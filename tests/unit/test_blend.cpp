@@ -101,5 +101,24 @@ TEST(BlendOverBgrx, MismatchedPictureIsNotDrawn) {
                                               255, 255, 255, 7, 255, 255, 255, 7}));
 }
 
+
+// A repaint covers part of the picture: only that part is blended, each pixel
+// from its own place in the picture, and a part reaching past the picture is cut.
+TEST(BlendOverBgrx, PartOfThePicture) {
+  TRgbaImage picture;
+  picture.width = 3;
+  picture.height = 3;
+  for (std::uint8_t i = 0; i < 9; ++i) {
+    picture.pixels.insert(picture.pixels.end(), {static_cast<std::uint8_t>(10 * i), 0, 0, 255});
+  }
+  std::vector<std::uint8_t> block(2 * 2 * 4, 1);
+  BlendOverBgrx(picture, {1, 1, 2, 2}, block.data(), 2 * 4);  // pixels 4, 5, 7, 8
+  EXPECT_EQ(block, (std::vector<std::uint8_t>{0, 0, 40, 1, 0, 0, 50, 1, 0, 0, 70, 1, 0, 0, 80, 1}));
+
+  std::vector<std::uint8_t> wide(2 * 2 * 4, 1);
+  BlendOverBgrx(picture, {-1, 2, 2, 2}, wide.data(), 2 * 4);  // only pixel 6, at the block's (1, 0)
+  EXPECT_EQ(wide, (std::vector<std::uint8_t>{1, 1, 1, 1, 0, 0, 60, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+}
+
 }  // namespace
 }  // namespace zel::picture

@@ -1,7 +1,7 @@
 // Where a button's caption sits in its face, for both caption layouts.
 #include <gtest/gtest.h>
 
-#include "controls/MouseRouter.h"
+#include "controls/Caption.h"
 
 namespace zel::controls {
 namespace {
@@ -21,8 +21,8 @@ TEST(CaptionOffset, LeftOffsetForBothLayouts) {
   for (const TOffsetCase& c : cases) {
     SCOPED_TRACE(c.freeWidth);
     const int captionWidth = kFaceWidth - c.freeWidth;
-    EXPECT_EQ(CaptionOffset(kFaceWidth, 100, captionWidth, 30, false).x, c.imageLeft);
-    EXPECT_EQ(CaptionOffset(kFaceWidth, 100, captionWidth, 30, true).x, c.imageRight);
+    EXPECT_EQ(CaptionOffset({kFaceWidth, 100}, {captionWidth, 30}, false).x, c.imageLeft);
+    EXPECT_EQ(CaptionOffset({kFaceWidth, 100}, {captionWidth, 30}, true).x, c.imageRight);
   }
 }
 
@@ -32,7 +32,7 @@ TEST(CaptionOffset, ImageRightShiftAgainstImageLeft) {
   for (int d = -9; d <= 9; ++d) {
     SCOPED_TRACE(d);
     const int shift =
-        CaptionOffset(300, 80, 300 - d, 20, false).x - CaptionOffset(300, 80, 300 - d, 20, true).x;
+        CaptionOffset({300, 80}, {300 - d, 20}, false).x - CaptionOffset({300, 80}, {300 - d, 20}, true).x;
     const int expected = d % 2 != 0 ? 1 : (d < 0 ? 2 : 0);
     EXPECT_EQ(shift, expected);
   }
@@ -43,9 +43,15 @@ TEST(CaptionOffset, TopOffsetIsTheSameForBothLayouts) {
   const int heights[][2] = {{9, 46}, {10, 45}, {101, 0}, {102, 0}, {103, -1}};
   for (const auto& [captionHeight, top] : heights) {
     SCOPED_TRACE(captionHeight);
-    EXPECT_EQ(CaptionOffset(200, 100, 150, captionHeight, false).y, top);
-    EXPECT_EQ(CaptionOffset(200, 100, 150, captionHeight, true).y, top);
+    EXPECT_EQ(CaptionOffset({200, 100}, {150, captionHeight}, false).y, top);
+    EXPECT_EQ(CaptionOffset({200, 100}, {150, captionHeight}, true).y, top);
   }
+}
+
+TEST(CaptionOffset, RectLiesInTheFace) {
+  // Face 300 x 80 at (10, 20), caption 101 x 21: d = 199, e = 59.
+  EXPECT_EQ(CaptionRect({10, 20, 300, 80}, {101, 21}, false), (TRect{110, 50, 101, 21}));
+  EXPECT_EQ(CaptionRect({10, 20, 300, 80}, {101, 21}, true), (TRect{109, 50, 101, 21}));
 }
 
 }  // namespace

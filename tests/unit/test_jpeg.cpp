@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/Error.h"
+#include "core/Utf8.h"
 #include "picture/Jpeg.h"
 #include "picture_jpeg_writer.h"
 
@@ -130,10 +131,10 @@ TBytes WithFrameSize(TBytes jpeg, int width, int height) {
 // ---- Size from the header ----
 
 TEST(JpegSize, ReadFromTheHeader) {
-  const TPictureSize size = ReadJpegSize(BlocksJpeg());
+  const TSize size = ReadJpegSize(BlocksJpeg());
   EXPECT_EQ(size.width, 48);
   EXPECT_EQ(size.height, 32);
-  const TPictureSize odd = ReadJpegSize(EncodeJpeg(7, 3, 1, TBytes(21, 128)));
+  const TSize odd = ReadJpegSize(EncodeJpeg(7, 3, 1, TBytes(21, 128)));
   EXPECT_EQ(odd.width, 7);
   EXPECT_EQ(odd.height, 3);
 }
@@ -142,7 +143,7 @@ TEST(JpegSize, NeedsNothingPastTheHeaders) {
   const TBytes jpeg = EncodeJpeg(64, 64, 3, RampSamples(), {98, false});
   const std::size_t headers = EndOfHeaders(jpeg);
   ASSERT_LT(headers + 500, jpeg.size());  // most of the scan is left out
-  const TPictureSize size =
+  const TSize size =
       ReadJpegSize(TBytes(jpeg.begin(), jpeg.begin() + static_cast<std::ptrdiff_t>(headers)));
   EXPECT_EQ(size.width, 64);
   EXPECT_EQ(size.height, 64);
@@ -242,8 +243,8 @@ TEST(JpegBgr, MatchesTheFullColourDecodeInPaddedRows) {
     const TRgbImage reference = DecodeJpeg(jpeg);
     constexpr std::ptrdiff_t kStride = 64 * 3 + 5;
     TBytes rows(static_cast<std::size_t>(kStride) * 64, 0xA5);
-    TPictureSize asked{};
-    DecodeJpegBgr(jpeg, [&](TPictureSize size) {
+    TSize asked{};
+    DecodeJpegBgr(jpeg, [&](TSize size) {
       asked = size;
       return TBgrRows{rows.data(), kStride};
     });
@@ -267,9 +268,9 @@ TEST(JpegBgr, MatchesTheFullColourDecodeInPaddedRows) {
 TEST(JpegBgr, NoRowsOrTooNarrowRowsAreAnError) {
   const TBytes jpeg = BlocksJpeg();
   TBytes rows(48 * 3 * 32);
-  ExpectJpegError([&] { DecodeJpegBgr(jpeg, [](TPictureSize) { return TBgrRows{}; }); },
+  ExpectJpegError([&] { DecodeJpegBgr(jpeg, [](TSize) { return TBgrRows{}; }); },
                   L"JPEG: no room for the picture's pixels");
-  ExpectJpegError([&] { DecodeJpegBgr(jpeg, [&](TPictureSize) { return TBgrRows{rows.data(), 48 * 3 - 1}; }); },
+  ExpectJpegError([&] { DecodeJpegBgr(jpeg, [&](TSize) { return TBgrRows{rows.data(), 48 * 3 - 1}; }); },
                   L"JPEG: no room for the picture's pixels");
 }
 
@@ -277,7 +278,7 @@ TEST(JpegBgr, NoRowsOrTooNarrowRowsAreAnError) {
 // and a picture the library cannot read never asks for rows.
 TEST(JpegBgr, ErrorsOfTheCallerAndOfTheLibrary) {
   try {
-    DecodeJpegBgr(BlocksJpeg(), [](TPictureSize) -> TBgrRows {
+    DecodeJpegBgr(BlocksJpeg(), [](TSize) -> TBgrRows {
       throw Error("EOutOfResources", L"Out of system resources");
     });
     FAIL() << "no error";
@@ -287,7 +288,7 @@ TEST(JpegBgr, ErrorsOfTheCallerAndOfTheLibrary) {
   bool asked = false;
   ExpectJpegError(
       [&] {
-        DecodeJpegBgr(TBytes{0xFF, 0xD8}, [&](TPictureSize) {
+        DecodeJpegBgr(TBytes{0xFF, 0xD8}, [&](TSize) {
           asked = true;
           return TBgrRows{};
         });
@@ -356,7 +357,7 @@ TEST(JpegBanner, DecodesAtItsNaturalSize) {
     GTEST_SKIP() << "res/banner.jpg is not there yet";
   }
   const TBytes bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-  const TPictureSize size = ReadJpegSize(bytes);
+  const TSize size = ReadJpegSize(bytes);
   EXPECT_EQ(size.width, 960);
   EXPECT_EQ(size.height, 171);
   const TRgbImage image = DecodeJpeg(bytes);

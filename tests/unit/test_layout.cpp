@@ -27,11 +27,11 @@ TEST(Scaling, AtTextHeight16EveryComponentScalesByItsEdges) {
   const TScaledForm scaled = ScaleForm(MainFormDefinition(), 96, 16);
   EXPECT_EQ(scaled.client, (TSize{1182, 553}));
   ASSERT_EQ(scaled.bounds.size(), 5u);
-  EXPECT_EQ(scaled.bounds[0], (TBounds{0, 0, 1182, 210}));      // TopImage
-  EXPECT_EQ(scaled.bounds[1], (TBounds{10, 359, 1162, 184}));    // SpeedButtonBuyFull: not 183
-  EXPECT_EQ(scaled.bounds[2], (TBounds{10, 218, 576, 134}));     // SpeedButtonFormList
-  EXPECT_EQ(scaled.bounds[3], (TBounds{590, 218, 582, 134}));    // SpeedButtonSamples
-  EXPECT_EQ(scaled.bounds[4], (TBounds{817, 359, 198, 184}));    // Image1
+  EXPECT_EQ(scaled.bounds[0], (TRect{0, 0, 1182, 210}));      // TopImage
+  EXPECT_EQ(scaled.bounds[1], (TRect{10, 359, 1162, 184}));    // SpeedButtonBuyFull: not 183
+  EXPECT_EQ(scaled.bounds[2], (TRect{10, 218, 576, 134}));     // SpeedButtonFormList
+  EXPECT_EQ(scaled.bounds[3], (TRect{590, 218, 582, 134}));    // SpeedButtonSamples
+  EXPECT_EQ(scaled.bounds[4], (TRect{817, 359, 198, 184}));    // Image1
 }
 
 TEST(Scaling, AtTheDesignTextHeightNothingMoves) {
@@ -57,30 +57,30 @@ TEST(Scaling, ButtonFontGoesThroughPoints) {
 
 TEST(Scaling, TopAlignedBoxFollowsTheClientWidth) {
   const TFormDecl& form = MainFormDefinition();
-  EXPECT_EQ(AlignBounds(form.components[0], {0, 0, 960, 171}, 1280), (TBounds{0, 0, 1280, 171}));
-  EXPECT_EQ(AlignBounds(form.components[1], {8, 292, 944, 149}, 1280), (TBounds{8, 292, 944, 149}));
+  EXPECT_EQ(AlignBounds(form.components[0], {0, 0, 960, 171}, 1280), (TRect{0, 0, 1280, 171}));
+  EXPECT_EQ(AlignBounds(form.components[1], {8, 292, 944, 149}, 1280), (TRect{8, 292, 944, 149}));
 }
 
 TEST(Placement, CentredInTheWorkAreaWhereverTheTaskbarIs) {
   const TSize window{966, 478};
   // Taskbar at the bottom, top, left and right of a 1920 x 1080 screen.
-  EXPECT_EQ(CentreInWorkArea({0, 0, 1920, 1040}, window, 0, 0), (TPlacement{477, 281}));
-  EXPECT_EQ(CentreInWorkArea({0, 40, 1920, 1040}, window, 0, 0), (TPlacement{477, 321}));
-  EXPECT_EQ(CentreInWorkArea({62, 0, 1858, 1080}, window, 0, 0), (TPlacement{508, 301}));
-  EXPECT_EQ(CentreInWorkArea({0, 0, 1858, 1080}, window, 0, 0), (TPlacement{446, 301}));
+  EXPECT_EQ(CentreInWorkArea({0, 0, 1920, 1040}, window, 0, 0), (TPoint{477, 281}));
+  EXPECT_EQ(CentreInWorkArea({0, 40, 1920, 1040}, window, 0, 0), (TPoint{477, 321}));
+  EXPECT_EQ(CentreInWorkArea({62, 0, 1858, 1080}, window, 0, 0), (TPoint{508, 301}));
+  EXPECT_EQ(CentreInWorkArea({0, 0, 1858, 1080}, window, 0, 0), (TPoint{446, 301}));
 }
 
 TEST(Placement, DivisionTruncatesTowardsZeroAndIsRaisedToTheVirtualScreen) {
   // A work area smaller than the window: the centred position is negative.
-  EXPECT_EQ(CentreInWorkArea({0, 0, 800, 400}, {967, 479}, -1920, -100), (TPlacement{-83, -39}));
-  EXPECT_EQ(CentreInWorkArea({0, 0, 800, 400}, {967, 479}, 0, 0), (TPlacement{0, 0}));
-  EXPECT_EQ(CentreInWorkArea({-1280, 0, 800, 400}, {967, 479}, -1280, 0), (TPlacement{-1280, 0}));
+  EXPECT_EQ(CentreInWorkArea({0, 0, 800, 400}, {967, 479}, -1920, -100), (TPoint{-83, -39}));
+  EXPECT_EQ(CentreInWorkArea({0, 0, 800, 400}, {967, 479}, 0, 0), (TPoint{0, 0}));
+  EXPECT_EQ(CentreInWorkArea({-1280, 0, 800, 400}, {967, 479}, -1280, 0), (TPoint{-1280, 0}));
 }
 
 TEST(Placement, PictureCentredInItsBox) {
-  EXPECT_EQ(CentreOffset({161, 149}, {128, 128}), (TPlacement{16, 10}));
-  EXPECT_EQ(CentreOffset({198, 184}, {128, 128}), (TPlacement{35, 28}));
-  EXPECT_EQ(CentreOffset({100, 100}, {129, 101}), (TPlacement{-14, 0}));
+  EXPECT_EQ(CentreOffset({161, 149}, {128, 128}), (TPoint{16, 10}));
+  EXPECT_EQ(CentreOffset({198, 184}, {128, 128}), (TPoint{35, 28}));
+  EXPECT_EQ(CentreOffset({100, 100}, {129, 101}), (TPoint{-14, 0}));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/Error.h"
+#include "core/Utf8.h"
 #include "picture/Png.h"
 #include "picture_png_writer.h"
 

@@ -5,6 +5,7 @@
 
 #include "core/Error.h"
 #include "core/ErrorText.h"
+#include "core/IconChoice.h"
 #include "core/StartupOptions.h"
 
 namespace zel {

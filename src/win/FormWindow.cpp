@@ -1,0 +1,336 @@
+#include "win/FormWindow.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/Commands.h"
+#include "core/Decimal.h"
+#include "core/Error.h"
+#include "core/IconChoice.h"
+#include "core/Layout.h"
+#include "win/Application.h"
+#include "win/Geometry.h"
+
+namespace zel::win {
+
+using controls::TMouseButton;
+
+namespace {
+
+constexpr wchar_t kWindowClass[] = L"TMainForm";
+constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
+
+// Composed off screen a band at a time: each band is drawn whole and copied in
+// one step, so nothing flickers, and the buffer stays a fraction of the window.
+constexpr int kBandRows = 64;
+
+std::span<const std::uint8_t> ResourceData(LPCWSTR id, LPCWSTR type) {
+  HMODULE module = ::GetModuleHandleW(nullptr);
+  HRSRC info = ::FindResourceW(module, id, type);
+  HGLOBAL data = info != nullptr ? ::LoadResource(module, info) : nullptr;
+  const void* bytes = data != nullptr ? ::LockResource(data) : nullptr;
+  if (bytes == nullptr) {
+    const std::wstring name = IS_INTRESOURCE(id) ? ToDecimal(reinterpret_cast<std::uintptr_t>(id)) : id;
+    throw Error("EResNotFound", L"Resource " + name + L" not found");
+  }
+  return {static_cast<const std::uint8_t*>(bytes), ::SizeofResource(module, info)};
+}
+
+TPoint PointOf(LPARAM lParam) noexcept { return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
+
+}  // namespace
+
+TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
+    : application_(application), form_(std::move(form)) {
+  form_->Load(*this);
+  theme_.Open(Handle());
+}
+
+TFormWindow::~TFormWindow() { window_.Reset(); }
+
+std::span<const std::uint8_t> TFormWindow::ResourceBytes(std::wstring_view name) {
+  const std::wstring id(name);
+  return ResourceData(id.c_str(), MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+}
+
+int TFormWindow::PixelsPerInch() {
+  TWindowDc screen(nullptr);
+  return ::GetDeviceCaps(screen.Get(), LOGPIXELSY);
+}
+
+int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) {
+  const std::wstring face(font.face);
+  font_.Reset(::CreateFontW(-fontHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
+                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH, face.c_str()));
+  for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component));
+
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!::GetClassInfoExW(application_.Instance(), kWindowClass, &wc)) {
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = WindowProc;
+    wc.hInstance = application_.Instance();
+    wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kWindowClass;
+    ::RegisterClassExW(&wc);
+  }
+  // The first window of the application owns the taskbar button.
+  const DWORD exStyle = application_.MainFormOnTaskBar() && application_.CreatingFirstForm() ? WS_EX_APPWINDOW : 0;
+  const std::wstring title(caption);
+  const TSize client = form_->Decl().client;
+  HWND hwnd = ::CreateWindowExW(exStyle, kWindowClass, title.c_str(), kStyle, 0, 0, client.width, client.height,
+                                nullptr, nullptr, application_.Instance(), this);
+  if (hwnd == nullptr) {
+    throw Error("EOSError", L"Cannot create the window (error " + ToDecimal(::GetLastError()) + L")");
+  }
+
+  TWindowDc dc(hwnd);
+  TSelection selected(dc.Get(), font_.Get());
+  SIZE extent{};
+  if (!::GetTextExtentPoint32W(dc.Get(), L"0", 1, &extent)) return kDesignTextHeight;
+  return extent.cy;
+}
+
+void TFormWindow::SetClientSize(TSize size) {
+  RECT frame{0, 0, size.width, size.height};
+  ::AdjustWindowRectEx(&frame, kStyle, FALSE, static_cast<DWORD>(::GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+  ::SetWindowPos(Handle(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TFormWindow::LoadWindowIcon(std::wstring_view name) {
+#pragma pack(push, 2)
+  struct TGroupHeader {
+    WORD reserved, type, count;
+  };
+  struct TGroupEntry {
+    BYTE width, height, colours, reserved;
+    WORD planes, bitCount;
+    DWORD bytes;
+    WORD id;
+  };
+#pragma pack(pop)
+  const std::wstring id(name);
+  const auto group = ResourceData(id.c_str(), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
+  if (group.size() < sizeof(TGroupHeader)) return;
+  TGroupHeader header;
+  std::memcpy(&header, group.data(), sizeof header);
+  std::vector<TGroupEntry> entries;
+  std::vector<TIconImageInfo> images;
+  for (std::size_t i = 0; i < header.count && sizeof header + (i + 1) * sizeof(TGroupEntry) <= group.size(); ++i) {
+    TGroupEntry entry;
+    std::memcpy(&entry, group.data() + sizeof header + i * sizeof entry, sizeof entry);
+    entries.push_back(entry);
+    images.push_back({entry.width == 0 ? 256 : entry.width, entry.height == 0 ? 256 : entry.height, entry.bitCount});
+  }
+  if (entries.empty()) return;
+  const std::size_t chosen = NearestIconImage(images, ::GetSystemMetrics(SM_CXICON));
+  const auto bits = ResourceData(MAKEINTRESOURCEW(entries[chosen].id), MAKEINTRESOURCEW(3) /* RT_ICON */);
+  icon_.Reset(::CreateIconFromResourceEx(const_cast<PBYTE>(bits.data()), static_cast<DWORD>(bits.size()), TRUE,
+                                         0x00030000, images[chosen].width, images[chosen].height, LR_DEFAULTCOLOR));
+  // The large icon only: the title bar makes its small one from it.
+  ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
+}
+
+void TFormWindow::Show(TInitialState state) {
+  RECT window{};
+  ::GetWindowRect(Handle(), &window);
+  RECT work{};
+  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+  const TPoint place = CentreInWorkArea(FromRect(work), FromRect(window).Size(),
+                                        ::GetSystemMetrics(SM_XVIRTUALSCREEN), ::GetSystemMetrics(SM_YVIRTUALSCREEN));
+  ::SetWindowPos(Handle(), nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  int command = SW_SHOWNORMAL;
+  if (state == TInitialState::Maximized) command = SW_SHOWMAXIMIZED;
+  if (state == TInitialState::MinimizedNoActivate) command = SW_SHOWMINNOACTIVE;
+  ::ShowWindow(Handle(), command);
+}
+
+void TFormWindow::Release() noexcept {
+  window_.Reset();
+  surfaceDc_.Reset();
+  surface_.Reset();
+  painters_.clear();
+}
+
+void TFormWindow::SetCaption(std::wstring_view caption) {
+  const std::wstring text(caption);
+  ::SetWindowTextW(Handle(), text.c_str());
+}
+
+void TFormWindow::CaptureMouse() { ::SetCapture(Handle()); }
+
+void TFormWindow::ReleaseMouse() {
+  if (::GetCapture() == Handle()) ::ReleaseCapture();
+}
+
+void TFormWindow::TrackMouseLeave() {
+  TRACKMOUSEEVENT track{};
+  track.cbSize = sizeof track;
+  track.dwFlags = TME_LEAVE;
+  track.hwndTrack = Handle();
+  ::TrackMouseEvent(&track);
+}
+
+void TFormWindow::Invalidate(const TRect& area) {
+  if (Handle() == nullptr) return;
+  const RECT rect = ToRect(area);
+  ::InvalidateRect(Handle(), &rect, FALSE);
+}
+
+void TFormWindow::Update() { ::UpdateWindow(Handle()); }
+
+void TFormWindow::SetBusyCursor(bool busy) { application_.SetCursor(busy ? TCursorKind::Wait : TCursorKind::Default); }
+
+void TFormWindow::Execute(const TCommandRow& row, std::wstring_view appFolder) {
+  const TShellCall call = ShellCallFor(row, appFolder);
+  shell_.Execute(Handle(), call.verb.c_str(), call.file.c_str(),
+                 call.parameters.empty() ? nullptr : call.parameters.c_str(), call.show);
+}
+
+LRESULT CALLBACK TFormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TFormWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (message == WM_NCCREATE) {
+    self = static_cast<TFormWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    self->window_.Reset(hwnd);
+  }
+  if (self == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->window_.Detach();
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  try {
+    return self->HandleMessage(message, wParam, lParam);
+  } catch (...) {
+    self->application_.HandleException(std::current_exception());
+    return 0;
+  }
+}
+
+LRESULT TFormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND hwnd = Handle();
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // everything is painted off screen in one step
+    case WM_SIZE: {
+      RECT client{};
+      ::GetClientRect(hwnd, &client);
+      form_->FollowClientWidth(client.right);
+      ::InvalidateRect(hwnd, nullptr, FALSE);
+      break;
+    }
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK:
+    case WM_MBUTTONUP:
+    case WM_MOUSELEAVE:
+      RouteMouse(message, lParam);
+      return 0;
+    case WM_CANCELMODE:
+      form_->Mouse().CancelMode();
+      break;
+    case WM_SETCURSOR:
+      if (application_.Cursor() == TCursorKind::Wait && LOWORD(lParam) == HTCLIENT) {
+        ::SetCursor(application_.WaitCursor());
+        return TRUE;
+      }
+      break;
+    case WM_THEMECHANGED:
+      theme_.Open(hwnd);
+      ::InvalidateRect(hwnd, nullptr, FALSE);
+      break;
+    case WM_CLOSE:
+      // Closing ends the application; the window stays until it is destroyed at exit.
+      application_.Terminate();
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) application_.EndSession();
+      return 0;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+void TFormWindow::RouteMouse(UINT message, LPARAM lParam) {
+  controls::TMouseRouter& mouse = form_->Mouse();
+  const TPoint p = PointOf(lParam);
+  switch (message) {
+    case WM_MOUSEMOVE: mouse.MouseMove(p); break;
+    case WM_LBUTTONDOWN: mouse.ButtonDown(TMouseButton::Left, p, false); break;
+    case WM_LBUTTONDBLCLK: mouse.ButtonDown(TMouseButton::Left, p, true); break;
+    case WM_RBUTTONDOWN: mouse.ButtonDown(TMouseButton::Right, p, false); break;
+    case WM_RBUTTONDBLCLK: mouse.ButtonDown(TMouseButton::Right, p, true); break;
+    case WM_MBUTTONDOWN: mouse.ButtonDown(TMouseButton::Middle, p, false); break;
+    case WM_MBUTTONDBLCLK: mouse.ButtonDown(TMouseButton::Middle, p, true); break;
+    case WM_LBUTTONUP: mouse.ButtonUp(TMouseButton::Left, p); break;
+    case WM_RBUTTONUP: mouse.ButtonUp(TMouseButton::Right, p); break;
+    case WM_MBUTTONUP: mouse.ButtonUp(TMouseButton::Middle, p); break;
+    case WM_MOUSELEAVE: mouse.MouseLeave(); break;
+    default: break;
+  }
+}
+
+void TFormWindow::EnsureSurface(int width, int height) {
+  if (surface_ && width <= surfaceWidth_ && height <= surfaceHeight_) return;
+  surfaceDc_.Reset();
+  surface_.Reset();
+  surfaceBits_ = nullptr;
+  void* bits = nullptr;
+  surface_.Reset(CreateDib32(nullptr, width, height, &bits));
+  if (!surface_) throw Error("EOutOfResources", L"Out of system resources");
+  surfaceDc_.Reset(::CreateCompatibleDC(nullptr));
+  ::SelectObject(surfaceDc_.Get(), surface_.Get());
+  surfaceBits_ = static_cast<std::uint8_t*>(bits);
+  surfaceWidth_ = width;
+  surfaceHeight_ = height;
+}
+
+void TFormWindow::Paint() {
+  TPaint paint(Handle());
+  const RECT area = paint.Area();
+  if (::IsRectEmpty(&area)) return;
+  const int width = area.right - area.left;
+  EnsureSurface(width, std::min<int>(kBandRows, area.bottom - area.top));
+
+  HDC dc = surfaceDc_.Get();
+  const auto components = form_->Components();
+  for (int top = area.top; top < area.bottom; top += surfaceHeight_) {
+    const RECT band{area.left, top, area.right, std::min<LONG>(area.bottom, top + surfaceHeight_)};
+    const int saved = ::SaveDC(dc);
+    // The band's surface takes client coordinates.
+    ::SetViewportOrgEx(dc, -band.left, -band.top, nullptr);
+    ::IntersectClipRect(dc, band.left, band.top, band.right, band.bottom);
+    ::FillRect(dc, &band, ::GetSysColorBrush(COLOR_BTNFACE));
+    const TCanvas canvas{Handle(), dc, surfaceBits_, static_cast<std::size_t>(surfaceWidth_) * 4,
+                         {band.left, band.top, surfaceWidth_, surfaceHeight_}, FromRect(band), &theme_};
+    // Bottom to top, so the purchase picture lands on its button's face.
+    for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
+      if (components[i]->Bounds().Intersect(canvas.clip).Empty()) continue;
+      painters_[i]->Paint(canvas, *components[i], form_->Look(i, theme_.Active()));
+    }
+    ::RestoreDC(dc, saved);
+    ::GdiFlush();
+    ::BitBlt(paint.Dc(), band.left, band.top, width, band.bottom - band.top, dc, 0, 0, SRCCOPY);
+  }
+}
+
+}  // namespace zel::win
