@@ -74,7 +74,7 @@ if(CMAKE_SYSTEM_PROCESSOR STREQUAL "x86_64")
   # A test build whose application folder cannot be found: its folder commands
   # raise an error with a cause, as a handler's failure would.
   set(ZEL_LAUNCHER_SOURCES ${ZEL_WIN_SOURCES})
-  list(FILTER ZEL_LAUNCHER_SOURCES EXCLUDE REGEX "/src/ZelAppFolder\\.cpp$")
+  list(FILTER ZEL_LAUNCHER_SOURCES EXCLUDE REGEX "/src/win/ZelAppFolder\\.cpp$")
   list(APPEND ZEL_LAUNCHER_SOURCES ${CMAKE_SOURCE_DIR}/tests/e2e/faults/FailingAppFolder.cpp)
   zel_add_launcher(ZelProjectFailingCommand ${ZEL_RES_DIR} ${CMAKE_BINARY_DIR}/failing-command)
   unset(ZEL_LAUNCHER_SOURCES)

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/Error.h"
+#include "core/Utf8.h"
 
 namespace {
 
