@@ -26,6 +26,8 @@ add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${
 add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
 target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(zelcore PUBLIC JPEG::JPEG ZLIB::ZLIB)
+# Every throw, the runtime's own included, notes where it was raised (core/ThrowSite).
+target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 
 enable_testing()
 

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "core/Error.h"
+#include "core/ThrowSite.h"
 #include "core/Utf8.h"
 
 namespace zel {
@@ -39,6 +40,8 @@ std::wstring ApplicationErrorText(std::string_view kind, std::wstring_view modul
 
 TErrorInfo DescribeError(std::exception_ptr error) noexcept {
   TErrorInfo info;
+  // Where the runtime's own errors came from; the launcher's own carry it.
+  info.address = LastThrowSite();
   try {
     try {
       std::rethrow_exception(error);
