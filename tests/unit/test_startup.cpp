@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 #include "core/Error.h"
 #include "core/ErrorText.h"
@@ -25,6 +27,31 @@ TEST(ErrorBox, TheInnermostNonEmptyMessageOfTheChain) {
   EXPECT_EQ(ErrorBoxText(*Chain({L"outer", L"", L""})), L"outer.");
   EXPECT_EQ(ErrorBoxText(*Chain({L"", L"", L""})), L"");
   EXPECT_EQ(ErrorBoxText(*Chain({L"", L"deep", L""})), L"deep.");
+}
+
+// Every kind of error gets a kind name, a message and the place it was raised:
+// the launcher's own carry theirs, the runtime's come from the throw site.
+TEST(ErrorBox, DescribesEveryKindOfError) {
+  const TErrorInfo own = DescribeError(std::make_exception_ptr(Error("EReadError", L"outer", Chain({L"inner"}))));
+  EXPECT_EQ(own.kind, "EReadError");
+  EXPECT_EQ(own.message, L"outer");
+  EXPECT_EQ(own.boxText, L"inner.");
+  EXPECT_NE(own.address, nullptr);
+
+  const void* site = nullptr;
+  try {
+    throw std::bad_alloc();
+  } catch (...) {
+    const TErrorInfo memory = DescribeError(std::current_exception());
+    site = memory.address;
+    EXPECT_EQ(memory.kind, "EOutOfMemory");
+    EXPECT_EQ(memory.boxText, L"Out of memory.");
+  }
+  EXPECT_NE(site, nullptr);
+
+  const TErrorInfo other = DescribeError(std::make_exception_ptr(std::runtime_error("Disk full")));
+  EXPECT_EQ(other.kind, "Exception");
+  EXPECT_EQ(other.boxText, L"Disk full.");
 }
 
 TEST(ErrorBox, DotOnlyAfterCharactersPastTheDot) {
