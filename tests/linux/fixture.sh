@@ -24,7 +24,13 @@ done
 STATE_DIR="$(cd "$(dirname "$STATE")" 2>/dev/null && pwd || dirname "$STATE")"
 
 # Is this pid still the program we started (and not a reused pid)?
-is_ours() { [[ -n "${1:-}" ]] && [[ "$(cat "/proc/$1/comm" 2>/dev/null)" == "$2"* ]]; }
+# A zombie has ended: whoever reaps orphans here may take a while to.
+is_ours() {
+  [[ -n "${1:-}" ]] && [[ "$(cat "/proc/$1/comm" 2>/dev/null)" == "$2"* ]] &&
+    [[ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != Z ]]
+}
+# Still running: right after the fork it has not yet become the program it runs.
+alive() { kill -0 "$1" 2>/dev/null; }
 
 end_process() {
   local pid="$1" name="$2"
@@ -71,10 +77,11 @@ start() {
     xvfb_pid=$!
     for _ in $(seq 100); do
       [[ -e "/tmp/.X11-unix/X$n" ]] && break
-      is_ours "$xvfb_pid" Xvfb || break
+      alive "$xvfb_pid" || break
       sleep 0.05
     done
     if [[ -e "/tmp/.X11-unix/X$n" ]] && is_ours "$xvfb_pid" Xvfb; then break; fi
+    end_process "$xvfb_pid" Xvfb
     xvfb_pid=""  # lost a race for that number: try the next
   done
   local dbus_pid="" dbus_address="" manager_pid=""
@@ -94,7 +101,7 @@ start() {
   for _ in $(seq 100); do
     dbus_address="$(head -n1 "$STATE_DIR/dbus.address" 2>/dev/null || true)"
     [[ -n "$dbus_address" ]] && break
-    is_ours "$dbus_pid" dbus-daemon || break
+    alive "$dbus_pid" || break
     sleep 0.05
   done
   write_state
@@ -106,7 +113,7 @@ start() {
   write_state
   for _ in $(seq 200); do
     grep -q 'ready' "$STATE_DIR/file-manager.log" 2>/dev/null && break
-    is_ours "$manager_pid" zel-linux-test || break
+    alive "$manager_pid" || break
     sleep 0.05
   done
   grep -q 'ready' "$STATE_DIR/file-manager.log" || die "the fake file manager did not start: $(cat "$STATE_DIR/file-manager.log")"

@@ -312,7 +312,7 @@ TDpiOverride::~TDpiOverride() {
 TProgram::TProgram(const TStart& start) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   for (const QString& pair : start.environment) {
-    const int eq = pair.indexOf('=');
+    const auto eq = pair.indexOf('=');
     environment.insert(pair.left(eq), pair.mid(eq + 1));
   }
   process_.setProcessEnvironment(environment);

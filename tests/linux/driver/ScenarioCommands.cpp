@@ -94,12 +94,14 @@ void ScenarioCommands(TContext& context) {
   calls.ExpectOpen(launcher::kPurchaseAddress);
   calls.Check("commands.buy-opens-purchase-page");
 
-  // The picture takes the click from the button under it; the click right of the
-  // picture that follows does reach the button, and marks when a stray call would
-  // have arrived.
+  // The picture's box (corners of the picture and of the box) takes clicks from the
+  // button under it; the click right of it that follows does reach the button, and
+  // marks when a stray call would have arrived.
   Click(l.OnScreen(Centre(launcher::kPicture)));
   Click(at(launcher::kPicture, 0, 0));
   Click(at(launcher::kPicture, 127, 127));
+  Click(at(launcher::kImage1, 0, 0));
+  Click(at(launcher::kImage1, launcher::kImage1.width() - 1, launcher::kImage1.height() - 1));
   Click(at(launcher::kBuyFull, launcher::kBuyFull.width() - 40, 20));
   calls.ExpectOpen(launcher::kPurchaseAddress);
   calls.Check("commands.purchase-picture-click-runs-nothing");
