@@ -61,6 +61,8 @@ start() {
   mkdir -p "$STATE_DIR"
   # A run that was killed may have left its processes: end those first.
   stop_recorded
+  # A set-up that fails half-way ends what it has started.
+  trap 'stop_recorded' EXIT
 
   local home="$STATE_DIR/home" runtime="$STATE_DIR/runtime"
   rm -rf "$home" "$runtime"
@@ -117,6 +119,7 @@ start() {
     sleep 0.05
   done
   grep -q 'ready' "$STATE_DIR/file-manager.log" || die "the fake file manager did not start: $(cat "$STATE_DIR/file-manager.log")"
+  trap - EXIT
   log "Xvfb :$n (pid $xvfb_pid), dbus-daemon (pid $dbus_pid) at $dbus_address, fake file manager (pid $manager_pid)"
 }
 

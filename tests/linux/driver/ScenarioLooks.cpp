@@ -79,7 +79,9 @@ class TLooks {
     picture_ = QImage(png.pixels.data(), png.width, png.height, png.width * 4, QImage::Format_RGBA8888).copy();
     // With no window manager, whether the window is active is whether it holds the focus.
     active_ = FocusedWindow() == launcher.main;
-    context.report.Note(prefix_ + ".style", style_->objectName() + (active_ ? ", window active" : ", window inactive"));
+    const bool hotLook = Changes(kButtons[0], TLook::Normal, TLook::Hot);
+    context.report.Note(prefix_ + ".style", style_->objectName() + (active_ ? ", window active" : ", window inactive") +
+                                                (hotLook ? ", hot look differs from normal" : ", hot look same as normal"));
   }
 
   void CheckStates() {
