@@ -97,11 +97,13 @@ start() {
   echo "Xft.dpi: 96" | DISPLAY=":$n" xrdb -merge || die "xrdb could not set Xft.dpi"
 
   # A bus of our own: no desktop file manager on it but ours.
+  rm -f "$STATE_DIR/dbus.address" "$STATE_DIR/file-manager.log"
   setsid dbus-daemon --session --nofork --print-address=1 >"$STATE_DIR/dbus.address" 2>"$STATE_DIR/dbus.log" </dev/null &
   dbus_pid=$!
   write_state
   for _ in $(seq 100); do
-    dbus_address="$(head -n1 "$STATE_DIR/dbus.address" 2>/dev/null || true)"
+    # The whole line: the address ends with the bus's id.
+    dbus_address="$(grep -m1 'guid=' "$STATE_DIR/dbus.address" 2>/dev/null || true)"
     [[ -n "$dbus_address" ]] && break
     alive "$dbus_pid" || break
     sleep 0.05

@@ -180,7 +180,7 @@ inline const QString kTitle = QStringLiteral("ВЕЛТ (Demo)");
 inline const QString kClass = QStringLiteral("ZelProject");
 inline const QString kFormsFolder = QStringLiteral("Документы");
 inline const QString kSamplesFolder = QStringLiteral("Примеры");
-inline const QString kPurchaseAddress = QStringLiteral("http://" ZEL_E2E_VENDOR_HOST "/buy/");
+inline const QString kPurchaseAddress = QStringLiteral("http://" ZEL_VENDOR_HOST "/buy/");
 inline constexpr QSize kClient{960, 449};
 inline constexpr QRect kBanner{0, 0, 960, 171};
 inline constexpr QRect kFormList{8, 177, 468, 109};

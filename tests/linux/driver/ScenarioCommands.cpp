@@ -177,7 +177,11 @@ void ScenarioWaitCursor(TContext& context) {
   answered.Clear();
   ConfigureFileManager(calls.Path(), 1500, true);
   TLauncher l = StartLauncher(LauncherStart(context, context.launcher));
-  Click(l.OnScreen(launcher::kFormList.topLeft() + QPoint(100, 50)));
+  MovePointer(l.OnScreen(launcher::kFormList.topLeft() + QPoint(100, 50)));
+  report.Check(WaitUntil([&] { return CurrentCursor() == arrow; }, 1000), "wait-cursor.arrow-before-call",
+               "cursor \"" + CurrentCursor().name + "\" over the button");
+  Button(1, true);
+  Button(1, false);
   const QPoint still = PointerPosition();
 
   const bool called = calls.WaitForLines(1, kReactionTimeoutMs);
