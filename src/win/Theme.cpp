@@ -28,7 +28,6 @@ TButtonTheme::TButtonTheme() noexcept
   Bind(m, "GetThemeBackgroundContentRect", contentRect_);
   Bind(m, "DrawThemeTextEx", drawTextEx_);
   Bind(m, "DrawThemeText", drawText_);
-  Bind(m, "GetThemeFont", getFont_);
 }
 
 TButtonTheme::~TButtonTheme() { Close(); }
@@ -68,16 +67,8 @@ RECT TButtonTheme::ContentRect(HDC dc, TPushState state, const RECT& rect) const
 void TButtonTheme::DrawText(HDC dc, TPushState state, std::wstring_view text, RECT rect, UINT format,
                             COLORREF colour) const noexcept {
   const int length = static_cast<int>(text.size());
-  LOGFONTW themeFont{};
-  if (getFont_ != nullptr && SUCCEEDED(getFont_(theme_, dc, BP_PUSHBUTTON, static_cast<int>(state), TMT_FONT,
-                                                &themeFont))) {
-    // A theme with a font of its own would replace the button's font: draw
-    // the caption in the button's font, as the theme would in its colour.
-    const COLORREF previous = ::SetTextColor(dc, colour);
-    ::DrawTextW(dc, text.data(), length, &rect, format);
-    ::SetTextColor(dc, previous);
-    return;
-  }
+  // In the button font's colour, not the theme's (white on a pressed button in some
+  // themes); the font is the one selected into dc unless the theme names its own.
   if (drawTextEx_ != nullptr) {
     DTTOPTS options{};
     options.dwSize = sizeof options;

@@ -28,6 +28,7 @@ class TButtonTheme {
   void DrawParentBackground(HWND hwnd, HDC dc, const RECT& rect) const noexcept;
   void DrawButton(HDC dc, TPushState state, const RECT& rect) const noexcept;
   RECT ContentRect(HDC dc, TPushState state, const RECT& rect) const noexcept;
+  // The caption by the theme's DrawThemeTextEx (DrawThemeText where there is none) in colour.
   void DrawText(HDC dc, TPushState state, std::wstring_view text, RECT rect, UINT format,
                 COLORREF colour) const noexcept;
 
@@ -45,7 +46,6 @@ class TButtonTheme {
   decltype(&::GetThemeBackgroundContentRect) contentRect_ = nullptr;
   decltype(&::DrawThemeTextEx) drawTextEx_ = nullptr;
   decltype(&::DrawThemeText) drawText_ = nullptr;
-  decltype(&::GetThemeFont) getFont_ = nullptr;
 };
 
 }  // namespace zel::win
