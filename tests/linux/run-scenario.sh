@@ -39,8 +39,9 @@ unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_PLUGIN_PATH QT_S
 export DISPLAY="$DISPLAY_NAME" HOME="$HOME_DIR" XDG_RUNTIME_DIR="$RUNTIME_DIR" DBUS_SESSION_BUS_ADDRESS="$DBUS_ADDRESS"
 export PATH="$HERE/stubs:$PATH"
 [[ -n "$STYLE" ]] && export QT_STYLE_OVERRIDE="$STYLE"
-# A scenario killed before it put the display's dpi back leaves it for the next.
+# A scenario killed before it put back the dpi or the work area leaves them for the next.
 echo "Xft.dpi: 96" | xrdb -merge
+xprop -root -remove _NET_WORKAREA
 
 # Output to a file: programs the launcher starts could otherwise hold CTest's pipe.
 timeout --kill-after=10 240 "$DRIVER" "$SCENARIO" --work "$WORK" "${PASS[@]}" >"$WORK/driver.log" 2>&1 </dev/null

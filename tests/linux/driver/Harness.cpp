@@ -290,6 +290,18 @@ TCursorShot CurrentCursor() {
   return shot;
 }
 
+TWorkArea::TWorkArea(const QRect& area) {
+  const long values[] = {area.x(), area.y(), area.width(), area.height()};
+  XChangeProperty(Dpy(), Root(), AtomOf("_NET_WORKAREA"), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(values), 4);
+  XSync(Dpy(), False);
+}
+
+TWorkArea::~TWorkArea() {
+  XDeleteProperty(Dpy(), Root(), AtomOf("_NET_WORKAREA"));
+  XSync(Dpy(), False);
+}
+
 void SetXftDpi(int dpi) {
   QProcess xrdb;
   xrdb.start("xrdb", QStringList{"-merge"});
@@ -418,9 +430,8 @@ void CloseAndCheck(TReport& report, const QString& what, TLauncher& launcher) {
                code ? "exit code " + QString::number(*code) : QString("still running after WM_DELETE_WINDOW"));
 }
 
-QPoint CentredTopLeft(QSize window) {
-  const QSize screen = ScreenSize();
-  return {(screen.width() - window.width()) / 2, (screen.height() - window.height()) / 2};
+QPoint CentredTopLeft(QSize window, const QRect& workArea) {
+  return {workArea.x() + (workArea.width() - window.width()) / 2, workArea.y() + (workArea.height() - window.height()) / 2};
 }
 
 // ---- Records ----------------------------------------------------------------------------

@@ -107,6 +107,16 @@ struct TCursorShot {
 };
 TCursorShot CurrentCursor();
 
+// A panel's room taken off the screen, as a desktop announces it (_NET_WORKAREA on
+// the root window) to programs started next; gone again when the owner goes.
+class TWorkArea {
+ public:
+  explicit TWorkArea(const QRect& area);
+  TWorkArea(const TWorkArea&) = delete;
+  TWorkArea& operator=(const TWorkArea&) = delete;
+  ~TWorkArea();
+};
+
 // Xft.dpi for Qt programs started next; puts 96 back when the owner goes.
 class TDpiOverride {
  public:
@@ -192,9 +202,8 @@ inline constexpr QRect kPicture{680, 302, 128, 128};
 inline constexpr QPoint kPark{3, 300};
 }  // namespace launcher
 
-// The top-left corner the window takes: centred in the screen (no window manager,
-// so no panels), truncating.
-QPoint CentredTopLeft(QSize window);
+// The top-left corner the window takes: centred in the work area, truncating.
+QPoint CentredTopLeft(QSize window, const QRect& workArea);
 
 // ---- Records of the stand-ins ---------------------------------------------------------
 

@@ -37,7 +37,8 @@ void CheckIcon(TReport& report, TWindowId window) {
 }
 
 // Geometry, fixed size and placement of a window whose client area should be `client`.
-void CheckGeometry(TReport& report, const QString& prefix, const TLauncher& launcher, QSize client) {
+void CheckGeometry(TReport& report, const QString& prefix, const TLauncher& launcher, QSize client,
+                   const QRect& workArea) {
   const QRect rect = WindowRect(launcher.main);
   report.Check(rect.size() == client, prefix + ".client-size",
                QString("%1x%2, expected %3x%4").arg(rect.width()).arg(rect.height()).arg(client.width()).arg(client.height()));
@@ -46,9 +47,9 @@ void CheckGeometry(TReport& report, const QString& prefix, const TLauncher& laun
                QString("WM_NORMAL_HINTS min %1x%2%3, max %4x%5%6")
                    .arg(hints.min.width()).arg(hints.min.height()).arg(hints.hasMin ? "" : " (unset)")
                    .arg(hints.max.width()).arg(hints.max.height()).arg(hints.hasMax ? "" : " (unset)"));
-  const QPoint expected = CentredTopLeft(rect.size());
-  report.Check(rect.topLeft() == expected, prefix + ".centred-in-screen",
-               "at " + Describe(rect.topLeft()) + ", expected " + Describe(expected));
+  const QPoint expected = CentredTopLeft(rect.size(), workArea);
+  report.Check(rect.topLeft() == expected, prefix + ".centred-in-work-area",
+               "at " + Describe(rect.topLeft()) + ", expected " + Describe(expected) + " in " + Describe(workArea));
 }
 
 // A frame shows a button either not yet painted (one colour) or exactly as it ends up.
@@ -72,6 +73,9 @@ TStart LauncherStart(const TContext& context, const QString& exe, const QStringL
 
 void ScenarioWindow(TContext& context) {
   TReport& report = context.report;
+  // A panel along the top of the screen: the window is centred in what it leaves.
+  const QRect workArea(QPoint(0, 64), ScreenSize() - QSize(0, 64));
+  const TWorkArea panel(workArea);
   TTitleWatch watch;
   std::vector<QImage> frames;
   TLauncher launcher = StartLauncher(LauncherStart(context, context.launcher), &watch, &frames);
@@ -82,7 +86,7 @@ void ScenarioWindow(TContext& context) {
                "titles from the map on: " + (titles.isEmpty() ? QString("(map not seen)") : titles.join(" | ")));
   report.CheckEqual(QStringList({launcher::kClass, launcher::kClass}).join(' '), WindowClass(launcher.main).join(' '),
                     "window.wm-class");
-  CheckGeometry(report, "window", launcher, launcher::kClient);
+  CheckGeometry(report, "window", launcher, launcher::kClient, workArea);
   const std::vector<unsigned long> pid = Property32(launcher.main, "_NET_WM_PID");
   report.Check(pid.size() == 1 && static_cast<qint64>(pid[0]) == launcher.program->Pid(), "window.net-wm-pid",
                pid.empty() ? "absent" : QString::number(pid[0]));
@@ -110,7 +114,7 @@ void ScenarioDpi120(TContext& context) {
   TReport& report = context.report;
   const TDpiOverride dpi(120);
   TLauncher launcher = StartLauncher(LauncherStart(context, context.launcher));
-  CheckGeometry(report, "dpi120", launcher, {1255, 587});
+  CheckGeometry(report, "dpi120", launcher, {1255, 587}, QRect(QPoint(), ScreenSize()));
   CheckBanner(report, "dpi120.banner-unscaled-top-left", launcher);
   CloseAndCheck(report, "dpi120.exit-code", launcher);
 }
