@@ -405,6 +405,8 @@ TLauncher StartLauncher(const TStart& start, TTitleWatch* watch, std::vector<QIm
       Pause(10);
     }
   }
+  // The title it was mapped with, read at once.
+  if (watch != nullptr) watch->Poll();
   const std::vector<TWindowId> windows = ViewableWindowsOf(pid);
   if (windows.empty()) {
     throw TAbort("no window of " + start.exe.toStdString() +
