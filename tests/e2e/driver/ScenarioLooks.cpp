@@ -197,6 +197,14 @@ class TLooks {
 
       press.Release();
       context_.report.Check(CaptureOf(main) == nullptr, prefix_ + "." + button.name + ".release-gives-capture-back");
+      // Released off, nothing more happens: the look drawn before stays until the
+      // window's next paint, which draws it plain (the hot mark went with the release).
+      const TScreenshot released = Settled(area, nullptr);
+      const bool kept = SamePixels(released, off);
+      context_.report.Check(kept, prefix_ + "." + button.name + ".released-off.nothing-repainted",
+                            kept ? "as drawn while dragged off" : "the button was drawn again");
+      if (!kept) SaveShot(released, prefix_ + "." + button.name + ".released-off.nothing-repainted");
+      RepaintNow(main);
       CheckState(button, "released-off", Settled(area, hover == TLook::Normal ? nullptr : &off), TLook::Normal);
     }
   }
