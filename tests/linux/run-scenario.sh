@@ -41,7 +41,7 @@ export PATH="$HERE/stubs:$PATH"
 [[ -n "$STYLE" ]] && export QT_STYLE_OVERRIDE="$STYLE"
 # A scenario killed before it put back the dpi or the work area leaves them for the next.
 echo "Xft.dpi: 96" | xrdb -merge
-xprop -root -remove _NET_WORKAREA
+xprop -root -remove _NET_WORKAREA 2>/dev/null
 
 # Output to a file: programs the launcher starts could otherwise hold CTest's pipe.
 timeout --kill-after=10 240 "$DRIVER" "$SCENARIO" --work "$WORK" "${PASS[@]}" >"$WORK/driver.log" 2>&1 </dev/null

@@ -9,12 +9,14 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QRawFont>
 #include <QStyle>
 #include <QStyleOptionButton>
 
 #include <span>
 
 #include "Scenarios.h"
+#include "core/FontMetrics.h"
 #include "picture/Jpeg.h"
 #include "picture/Png.h"
 
@@ -75,6 +77,13 @@ class TLooks {
     font_.setPixelSize(24);
     font_.setBold(true);
     if (QFontInfo(font_).family() != "Tahoma") throw TAbort("Tahoma is not installed for the driver");
+    // A caption's height is the line Windows measures for the font, from its OS/2 and
+    // head tables; Qt measures Tahoma's line by its typographic metrics, smaller.
+    const QRawFont raw = QRawFont::fromFont(font_);
+    const QByteArray os2 = raw.fontTable("OS/2"), head = raw.fontTable("head");
+    const std::optional<zel::TWinTextMetrics> line = zel::WindowsTextMetrics(Bytes(os2), Bytes(head), 24);
+    if (!line) throw TAbort("Tahoma's OS/2 and head tables give no Windows line height");
+    line_ = *line;
     const zel::picture::TRgbaImage png = zel::picture::DecodePng(Bytes(ReadResource("buy.png")));
     picture_ = QImage(png.pixels.data(), png.width, png.height, png.width * 4, QImage::Format_RGBA8888).copy();
     // With no window manager, whether the window is active is whether it holds the focus.
@@ -144,7 +153,7 @@ class TLooks {
     }
     const QRect face = style_->subElementRect(QStyle::SE_PushButtonContents, &option, nullptr);
     const QFontMetrics metrics(font_);
-    const int width = metrics.horizontalAdvance(button.caption), height = metrics.height();
+    const int width = metrics.horizontalAdvance(button.caption), height = line_.Height();
     const int d = face.width() - width, e = face.height() - height;
     const int left = button.imageRight ? d - (d + 1) / 2 : (d + 1) / 2, top = (e + 1) / 2;
     ref.text = QRect(face.left() + left, face.top() + top, width, height);
@@ -154,7 +163,8 @@ class TLooks {
     QPainter painter(&ref.captioned);
     painter.setFont(font_);
     painter.setPen(option.palette.color(QPalette::ButtonText));
-    painter.drawText(ref.text, Qt::AlignCenter | Qt::TextSingleLine, button.caption);
+    // As Windows draws a line in a rectangle its own size: the baseline its ascent down.
+    painter.drawText(QPoint(ref.text.left(), ref.text.top() + line_.ascent), button.caption);
     return ref;
   }
 
@@ -179,8 +189,8 @@ class TLooks {
   }
 
   // The face outside the caption and picture exactly as the style draws it, the
-  // caption's ink inside its rectangle and where the style's own text drawing puts
-  // it, and the purchase picture blended over the face.
+  // caption's ink inside its rectangle and exactly where a line drawn from that
+  // rectangle's top-left corner puts it, and the purchase picture blended over the face.
   TFindings Judge(const TButton& button, const char* step, const QImage& shot, TLook look) {
     const TReference ref = Draw(button, look);
     const QString what = prefix_ + "." + button.name + "." + step + "." + NameOf(look);
@@ -221,6 +231,7 @@ class TLooks {
   QString prefix_;
   QFont font_;
   QImage picture_;
+  zel::TWinTextMetrics line_;
   bool active_ = false;
 };
 
