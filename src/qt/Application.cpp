@@ -1,0 +1,180 @@
+#include "qt/Application.h"
+
+#include <dlfcn.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+#include <QTextCodec>
+#endif
+
+#include "core/AppFolder.h"
+#include "core/ErrorText.h"
+#include "core/Utf8.h"
+
+namespace zel::qt {
+
+namespace {
+
+// Only where the user has set nothing.
+void SetDefault(const char* name, const char* value) {
+  if (!qEnvironmentVariableIsSet(name)) qputenv(name, value);
+}
+
+// What Qt reads when its application object is made.
+void PrepareEnvironment() {
+  // Without this Qt loads Mesa at start: time and memory a launcher never uses.
+  SetDefault("QT_XCB_GL_INTEGRATION", "none");
+  // The launcher scales itself, in device pixels; Qt must not scale it again.
+  SetDefault("QT_ENABLE_HIGHDPI_SCALING", "0");
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
+#endif
+  // On Wayland a program cannot place its own window; under XWayland it is centred.
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
+      (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")) {
+    qputenv("QT_QPA_PLATFORM", "xcb");
+  }
+}
+
+QString QtPluginFolder() {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  return QLibraryInfo::path(QLibraryInfo::PluginsPath);
+#else
+  return QLibraryInfo::location(QLibraryInfo::PluginsPath);
+#endif
+}
+
+// Plugins come from Qt's own folder only, never from the program's folder, where
+// anyone may have put a platforms/ or styles/ folder. Qt adds the program's
+// folder to the search when its application object is made, after the paths
+// were set, and drops only folders it had listed before they were set. So the
+// program's folder (and whatever QT_PLUGIN_PATH names) is listed for that one
+// look-up, and then left out.
+void GuardPluginSearch(const std::wstring& programFolder) {
+  const bool userSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
+  const QByteArray userPath = qgetenv("QT_PLUGIN_PATH");
+  QByteArray listed = QFile::encodeName(QDir(QString::fromStdWString(programFolder)).canonicalPath());
+  if (!userPath.isEmpty()) listed += ':' + userPath;
+  qputenv("QT_PLUGIN_PATH", listed);
+  QCoreApplication::libraryPaths();
+  if (userSet) {
+    qputenv("QT_PLUGIN_PATH", userPath);
+  } else {
+    qunsetenv("QT_PLUGIN_PATH");
+  }
+  QCoreApplication::setLibraryPaths({QtPluginFolder()});
+}
+
+// A box's text as the toolkit shows it: lines end in "\n".
+QString BoxText(const std::wstring& text) {
+  return QString::fromStdWString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+}  // namespace
+
+std::wstring ExecutablePath() {
+  char* path = ::realpath("/proc/self/exe", nullptr);
+  if (path == nullptr) return {};
+  const std::string bytes(path);
+  std::free(path);
+  return FromUtf8(bytes);
+}
+
+TApplication::TApplication(int& argc, char** argv) {
+  PrepareEnvironment();
+  const std::wstring exe = ExecutablePath();
+  title_ = QString::fromStdWString(TitleFromExePath(exe));
+  GuardPluginSearch(PosixAppFolderFromPath(exe));
+  qt_ = std::make_unique<QApplication>(argc, argv);
+  QCoreApplication::setLibraryPaths({QtPluginFolder()});
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  // File names and arguments are UTF-8 whatever the locale says, as Qt 6 has it.
+  QTextCodec::setCodecForLocale(QTextCodec::codecForName("UTF-8"));
+#endif
+  // The main window's close ends the application, not the last box closed.
+  QApplication::setQuitOnLastWindowClosed(false);
+}
+
+TApplication::~TApplication() {
+  mainForm_.reset();
+  fonts_.reset();
+  qt_.reset();
+}
+
+const TFonts& TApplication::Fonts() {
+  if (!fonts_) fonts_ = std::make_unique<TFonts>();
+  return *fonts_;
+}
+
+void TApplication::AdoptForm(std::unique_ptr<TFormWidget> form) {
+  try {
+    form->Form().DoCreate();
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+  if (!mainForm_) mainForm_ = std::move(form);
+}
+
+void TApplication::Run() {
+  if (mainForm_) mainForm_->ShowCentred();
+  QApplication::exec();
+  mainForm_.reset();
+}
+
+void TApplication::Terminate() noexcept { QCoreApplication::quit(); }
+
+void TApplication::HandleException(std::exception_ptr error) noexcept {
+  try {
+    if (mainForm_) mainForm_->CancelPress();
+    const TErrorInfo info = DescribeError(error);
+    QWidget* active = QApplication::activeWindow();
+    QWidget* owner = active != nullptr ? active : mainForm_.get();
+    // Modal: the launcher's windows take no input while it is open.
+    QMessageBox box(QMessageBox::Critical, title_, BoxText(info.boxText), QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+    if (active != nullptr) active->activateWindow();
+  } catch (...) {
+    // Nothing more can be shown.
+  }
+}
+
+void ShowApplicationError(std::exception_ptr error, int& argc, char** argv) noexcept {
+  try {
+    const TErrorInfo info = DescribeError(error);
+    // The module the address lies in, and the offset from its start.
+    std::wstring module;
+    std::uintptr_t offset = 0;
+    Dl_info where{};
+    if (info.address != nullptr && ::dladdr(info.address, &where) != 0 && where.dli_fname != nullptr &&
+        where.dli_fname[0] != '\0') {
+      module = FromUtf8(where.dli_fname);
+      const auto base = reinterpret_cast<std::uintptr_t>(where.dli_fbase);
+      const auto address = reinterpret_cast<std::uintptr_t>(info.address);
+      offset = address >= base ? address - base : 0;
+    } else {
+      module = ExecutablePath();
+    }
+    const std::wstring text = ApplicationErrorText(info.kind, FileNameOf(module), offset, info.message);
+    // The application object is gone with the window that failed: a box needs one.
+    std::unique_ptr<QApplication> application;
+    if (QCoreApplication::instance() == nullptr) {
+      PrepareEnvironment();
+      application = std::make_unique<QApplication>(argc, argv);
+    }
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), BoxText(text), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  } catch (...) {
+    // Nothing more can be shown.
+  }
+}
+
+}  // namespace zel::qt

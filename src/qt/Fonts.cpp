@@ -1,0 +1,44 @@
+#include "qt/Fonts.h"
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QRawFont>
+
+#include "core/FontMetrics.h"
+
+namespace zel::qt {
+
+namespace {
+
+std::span<const std::uint8_t> Bytes(const QByteArray& data) {
+  return {reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())};
+}
+
+}  // namespace
+
+TFonts::TFonts() : family_(QStringLiteral("Tahoma")), stretch_(QFont::Unstretched) {
+  if (QFontInfo(QFont(family_)).family() == family_) return;
+  // fontconfig lists DejaVu Sans Condensed as a semi-condensed width of DejaVu Sans.
+  family_ = QStringLiteral("DejaVu Sans");
+  stretch_ = QFont::SemiCondensed;
+}
+
+QFont TFonts::At(int pixels, bool bold) const {
+  QFont font(family_);
+  font.setStretch(stretch_);
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+int WindowsTextHeight(const QFont& font) {
+  const QRawFont raw = QRawFont::fromFont(font);
+  if (raw.isValid()) {
+    const QByteArray os2 = raw.fontTable("OS/2");
+    const QByteArray head = raw.fontTable("head");
+    if (const auto metrics = WindowsTextMetrics(Bytes(os2), Bytes(head), font.pixelSize())) return metrics->Height();
+  }
+  return QFontMetrics(font).height();
+}
+
+}  // namespace zel::qt

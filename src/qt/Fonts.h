@@ -1,0 +1,27 @@
+// The launcher's two fonts: Tahoma where it is installed, else DejaVu Sans
+// Condensed, whose bold face sets the captions at nearly Tahoma Bold's width.
+// Looked up once; the text height of the window font is measured as Windows does.
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+namespace zel::qt {
+
+class TFonts {
+ public:
+  // Asks the font database once, which face to use.
+  TFonts();
+  // The family and stretch chosen, at a height in pixels.
+  QFont At(int pixels, bool bold) const;
+
+ private:
+  QString family_;
+  int stretch_;
+};
+
+// The height Windows measures for the text "0" in this font: the OS/2 table's
+// Windows ascent and descent where the font has them, else Qt's own line height.
+int WindowsTextHeight(const QFont& font);
+
+}  // namespace zel::qt

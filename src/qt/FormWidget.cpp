@@ -1,0 +1,241 @@
+#include "qt/FormWidget.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QScreen>
+#include <QStyle>
+#include <cmath>
+#include <optional>
+
+#include "core/Layout.h"
+#include "picture/Ico.h"
+#include "qt/Application.h"
+#include "qt/Resources.h"
+#include "qt/Shell.h"
+
+namespace zel::qt {
+
+using controls::TMouseButton;
+
+namespace {
+
+// The icon set's 32-bit images in these sizes become the window's icon.
+constexpr int kIconSizes[] = {16, 32, 48, 256};
+
+// A title bar with the system menu and the close button only; the size is fixed.
+constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                         Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
+TPoint PointOf(const QMouseEvent* event) noexcept {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  const QPoint p = event->position().toPoint();
+#else
+  const QPoint p = event->pos();
+#endif
+  return {p.x(), p.y()};
+}
+
+std::optional<TMouseButton> ButtonOf(const QMouseEvent* event) noexcept {
+  switch (event->button()) {
+    case Qt::LeftButton: return TMouseButton::Left;
+    case Qt::RightButton: return TMouseButton::Right;
+    case Qt::MiddleButton: return TMouseButton::Middle;
+    default: return std::nullopt;
+  }
+}
+
+TRect FromQRect(const QRect& r) noexcept { return {r.x(), r.y(), r.width(), r.height()}; }
+
+// Qt's own "Windows" style stands for the classic look: no hot state.
+bool IsClassic(const QStyle* style) {
+  return style->objectName().compare(QLatin1String("windows"), Qt::CaseInsensitive) == 0;
+}
+
+}  // namespace
+
+TFormWidget::TFormWidget(TApplication& application, std::unique_ptr<TForm> form)
+    : QWidget(nullptr, kWindowFlags), application_(application), form_(std::move(form)) {
+  // Every pixel comes from the composed image.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_NoSystemBackground);
+  setMouseTracking(true);
+  form_->Load(*this);
+}
+
+TFormWidget::~TFormWidget() {
+  if (busy_) QApplication::restoreOverrideCursor();
+}
+
+template <typename Work>
+void TFormWidget::Guarded(Work&& work) noexcept {
+  try {
+    work();
+  } catch (...) {
+    application_.HandleException(std::current_exception());
+  }
+}
+
+std::span<const std::uint8_t> TFormWidget::ResourceBytes(std::wstring_view name) { return qt::ResourceBytes(name); }
+
+int TFormWidget::PixelsPerInch() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return kDesignPixelsPerInch;
+  return static_cast<int>(std::lround(screen->logicalDotsPerInchY()));
+}
+
+int TFormWidget::CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) {
+  setWindowTitle(QString::fromStdWString(std::wstring(caption)));
+  const TFonts& fonts = application_.Fonts();
+  for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component, fonts));
+  return WindowsTextHeight(fonts.At(fontHeight, font.bold));
+}
+
+void TFormWidget::SetClientSize(TSize size) { setFixedSize(size.width, size.height); }
+
+void TFormWidget::LoadWindowIcon(std::wstring_view name) {
+  const auto bytes = ResourceBytes(name);
+  QIcon icon;
+  for (const picture::TIconEntry& entry : picture::ReadIconDirectory(bytes)) {
+    if (entry.bitCount != 32 || std::find(std::begin(kIconSizes), std::end(kIconSizes), entry.width) ==
+                                    std::end(kIconSizes)) {
+      continue;
+    }
+    const picture::TRgbaImage rgba = picture::DecodeIconImage(bytes, entry);
+    const QImage image(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
+    icon.addPixmap(QPixmap::fromImage(image.copy()));
+  }
+  setWindowIcon(icon);
+}
+
+void TFormWidget::SetCaption(std::wstring_view caption) { setWindowTitle(QString::fromStdWString(std::wstring(caption))); }
+
+// The X server grabs the pointer for the window while a button is held, so the
+// release comes here wherever it happens: that grab is the capture.
+void TFormWidget::CaptureMouse() {}
+void TFormWidget::ReleaseMouse() {}
+// Qt reports every time the pointer leaves the window.
+void TFormWidget::TrackMouseLeave() {}
+
+void TFormWidget::Invalidate(const TRect& area) {
+  const QRect rect(area.left, area.top, area.width, area.height);
+  pending_ += rect;
+  update(rect);
+}
+
+void TFormWidget::Update() {
+  if (!pending_.isEmpty() && isVisible()) repaint(pending_);
+}
+
+void TFormWidget::SetBusyCursor(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void TFormWidget::Execute(const TCommandRow& row, std::wstring_view appFolder) {
+  if (row.target == TCommandTarget::FolderBesideProgram) {
+    ShowFolder(QString::fromStdWString(std::wstring(appFolder) + std::wstring(row.folderName)));
+  } else {
+    OpenAddress(QString::fromStdWString(std::wstring(kPurchaseAddress)));
+  }
+}
+
+void TFormWidget::ShowCentred() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen != nullptr) {
+    const QRect work = screen->availableGeometry();
+    const QRect desktop = screen->virtualGeometry();
+    // The frame is known only once a window manager has framed the window.
+    const QSize outer = frameGeometry().size();
+    const TPoint place =
+        CentreInWorkArea(FromQRect(work), {outer.width(), outer.height()}, desktop.left(), desktop.top());
+    move(place.x, place.y);
+  }
+  show();
+}
+
+void TFormWidget::CancelPress() {
+  Guarded([&] { form_->Mouse().CancelMode(); });
+}
+
+void TFormWidget::Paint(const QRect& area) {
+  if (area.isEmpty()) return;
+  QImage image(area.size(), QImage::Format_RGB32);
+  if (image.isNull()) return;
+  QStyle* style = this->style();
+  TCanvas canvas{&image, FromQRect(area), style, palette(), isActiveWindow(), IsClassic(style)};
+  canvas.palette.setCurrentColorGroup(canvas.active ? QPalette::Active : QPalette::Inactive);
+  image.fill(canvas.palette.color(QPalette::Window));
+  // Bottom to top, so the purchase picture lands on its button's face.
+  const auto components = form_->Components();
+  for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
+    if (components[i]->Bounds().Intersect(canvas.area).Empty()) continue;
+    painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
+  }
+  QPainter(this).drawImage(area.topLeft(), image);
+}
+
+void TFormWidget::paintEvent(QPaintEvent* event) {
+  pending_ -= event->region();
+  Guarded([&] { Paint(event->rect()); });
+}
+
+void TFormWidget::mousePressEvent(QMouseEvent* event) {
+  if (const auto button = ButtonOf(event)) Guarded([&] { form_->Mouse().ButtonDown(*button, PointOf(event), false); });
+}
+
+void TFormWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+  // The second press of a double-click.
+  if (const auto button = ButtonOf(event)) Guarded([&] { form_->Mouse().ButtonDown(*button, PointOf(event), true); });
+}
+
+void TFormWidget::mouseReleaseEvent(QMouseEvent* event) {
+  if (const auto button = ButtonOf(event)) Guarded([&] { form_->Mouse().ButtonUp(*button, PointOf(event)); });
+}
+
+void TFormWidget::mouseMoveEvent(QMouseEvent* event) {
+  Guarded([&] { form_->Mouse().MouseMove(PointOf(event)); });
+}
+
+void TFormWidget::leaveEvent(QEvent* event) {
+  Guarded([&] { form_->Mouse().MouseLeave(); });
+  QWidget::leaveEvent(event);
+}
+
+void TFormWidget::changeEvent(QEvent* event) {
+  // Losing activation during a press cancels it, as does being hidden or blocked
+  // by a modal box; the palette's colour group follows the activation.
+  if (event->type() == QEvent::ActivationChange) {
+    if (!isActiveWindow()) CancelPress();
+    update();
+  }
+  QWidget::changeEvent(event);
+}
+
+void TFormWidget::hideEvent(QHideEvent* event) {
+  CancelPress();
+  QWidget::hideEvent(event);
+}
+
+bool TFormWidget::event(QEvent* event) {
+  if (event->type() == QEvent::WindowBlocked) CancelPress();
+  return QWidget::event(event);
+}
+
+void TFormWidget::closeEvent(QCloseEvent* event) {
+  // Closing the main window ends the application.
+  event->accept();
+  application_.Terminate();
+}
+
+}  // namespace zel::qt
