@@ -245,6 +245,12 @@ LRESULT TFormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CANCELMODE:
       form_->Mouse().CancelMode();
       break;
+    case WM_CAPTURECHANGED:
+      // Another window took the capture: the release will never come here, so the
+      // held press ends as a cancelled one. The router lets go of its press before
+      // releasing the capture itself, so its own release finds nothing held.
+      if (reinterpret_cast<HWND>(lParam) != hwnd) form_->Mouse().CancelMode();
+      break;
     case WM_SETCURSOR:
       if (application_.Cursor() == TCursorKind::Wait && LOWORD(lParam) == HTCLIENT) {
         ::SetCursor(application_.WaitCursor());

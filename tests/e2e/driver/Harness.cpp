@@ -1100,3 +1100,94 @@ void RunOnDesktop(const std::wstring& name, const std::function<void()>& fn) {
 }
 
 }  // namespace zeltest
+
+namespace zeltest {
+
+// ---- A window of the driver's own that another program's cursor work must not touch --
+
+namespace {
+
+constexpr wchar_t kProbeWindowClass[] = L"ZelTestProbeWindow";
+// Sent with a std::function<void()>* in lParam: run it on the window's thread.
+constexpr UINT kRunOnThread = WM_APP + 1;
+
+}  // namespace
+
+TProbeWindow::TProbeWindow(const RECT& screenRect, const std::wstring& title)
+    : rect_(screenRect), title_(title), created_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  if (!created_) throw TAbort("cannot make an event");
+  thread_ = THandle(::CreateThread(nullptr, 0, &TProbeWindow::Run, this, 0, &threadId_));
+  if (!thread_) throw TAbort("cannot start the probe window's thread");
+  ::WaitForSingleObject(created_.Get(), INFINITE);
+  if (window_ == nullptr) {
+    ::WaitForSingleObject(thread_.Get(), INFINITE);
+    throw TAbort("cannot make the probe window");
+  }
+}
+
+TProbeWindow::~TProbeWindow() {
+  if (window_ != nullptr) ::PostMessageW(window_, WM_CLOSE, 0, 0);
+  ::WaitForSingleObject(thread_.Get(), kWindowTimeoutMs);
+}
+
+void TProbeWindow::RunOnThread(const std::function<void()>& fn) const {
+  DWORD_PTR ignored = 0;
+  if (!::SendMessageTimeoutW(window_, kRunOnThread, 0, reinterpret_cast<LPARAM>(&fn), SMTO_NORMAL,
+                             kReactionTimeoutMs, &ignored)) {
+    throw TAbort("the probe window's thread did not answer");
+  }
+}
+
+LRESULT CALLBACK TProbeWindow::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<TProbeWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  switch (message) {
+    case WM_NCCREATE:
+      ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+      break;
+    case WM_NCHITTEST:
+      if (self != nullptr) ++self->hitTests_;
+      break;
+    case WM_SETCURSOR:
+      if (self != nullptr) ++self->setCursors_;
+      break;
+    case WM_LBUTTONUP:
+      if (self != nullptr) ++self->leftReleases_;
+      break;
+    case kRunOnThread:
+      (*reinterpret_cast<const std::function<void()>*>(lParam))();
+      return 0;
+    case WM_DESTROY:
+      ::PostQuitMessage(0);
+      break;
+    default:
+      break;
+  }
+  return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+DWORD WINAPI TProbeWindow::Run(void* param) {
+  auto* self = static_cast<TProbeWindow*>(param);
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = &TProbeWindow::WindowProc;
+  windowClass.hInstance = ::GetModuleHandleW(nullptr);
+  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
+  windowClass.hbrBackground = ::GetSysColorBrush(COLOR_WINDOW);
+  windowClass.lpszClassName = kProbeWindowClass;
+  ::RegisterClassW(&windowClass);  // fails harmlessly when an earlier probe registered it
+  const SIZE size = SizeOf(self->rect_);
+  HWND window = ::CreateWindowExW(0, kProbeWindowClass, self->title_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                  self->rect_.left, self->rect_.top, size.cx, size.cy, nullptr, nullptr,
+                                  windowClass.hInstance, self);
+  self->window_ = window;
+  ::SetEvent(self->created_.Get());
+  if (window == nullptr) return 1;
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+}  // namespace zeltest

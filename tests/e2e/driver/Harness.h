@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -436,5 +437,45 @@ TPixelRule SolidColour(std::uint32_t rgb);
 // window station (made if need be): there, window searches and screenshots see that
 // desktop. Start programs there with TStartOptions::desktop. Rethrows what fn throws.
 void RunOnDesktop(const std::wstring& name, const std::function<void()>& fn);
+
+}  // namespace zeltest
+
+namespace zeltest {
+
+// ---- A window of the driver's own that another program's cursor work must not touch --
+
+// A visible top-level window on a thread of its own, with a class cursor unlike the
+// launcher's (the cross). It counts the cursor messages it is sent (WM_NCHITTEST,
+// WM_SETCURSOR), so a program that should leave it alone can be caught asking it, and
+// it runs code on its own thread when asked: the mouse capture can only be taken there.
+class TProbeWindow {
+ public:
+  TProbeWindow(const RECT& screenRect, const std::wstring& title);
+  TProbeWindow(const TProbeWindow&) = delete;
+  TProbeWindow& operator=(const TProbeWindow&) = delete;
+  ~TProbeWindow();
+  HWND Handle() const noexcept { return window_; }
+  DWORD ThreadId() const noexcept { return threadId_; }
+  // WM_NCHITTEST and WM_SETCURSOR messages received so far.
+  long HitTests() const noexcept { return hitTests_.load(); }
+  long SetCursors() const noexcept { return setCursors_.load(); }
+  // Left-button releases it has been sent (with the capture, wherever they happened).
+  long LeftReleases() const noexcept { return leftReleases_.load(); }
+  // Runs fn on the window's thread and returns when it has.
+  void RunOnThread(const std::function<void()>& fn) const;
+
+ private:
+  static DWORD WINAPI Run(void* self);
+  static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  RECT rect_;
+  std::wstring title_;
+  THandle created_;  // set by the thread once the window exists (or failed to)
+  THandle thread_;
+  DWORD threadId_ = 0;
+  HWND window_ = nullptr;
+  std::atomic<long> hitTests_{0};
+  std::atomic<long> setCursors_{0};
+  std::atomic<long> leftReleases_{0};
+};
 
 }  // namespace zeltest

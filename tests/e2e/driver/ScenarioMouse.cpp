@@ -1,7 +1,7 @@
 // Which presses and releases complete a click, with real input: the purchase
 // picture taking the mouse from its button, drags between buttons, double-clicks,
-// a press the platform cancels, the right button during a left press, and a click
-// that activates the window. Seen from outside by the calls that reach the file
+// a press the platform cancels, the right button during a left press, a click that
+// activates the window, and a press whose capture another window takes. Seen from outside by the calls that reach the file
 // browser's and the web browser's stand-ins (count and arguments) and by the mouse
 // capture of the launcher's thread.
 //
@@ -143,6 +143,8 @@ const POINT kOnBuyRight = launcher::kBuyFull.At(launcher::kBuyFull.width - 40, 2
 const POINT kOnPicture = launcher::kImage1.Centre();
 const POINT kOnForms = launcher::kFormList.Centre();
 const POINT kOnSamples = launcher::kSamples.Centre();
+// The left margin beside the purchase button: no component there.
+const POINT kOnNothing{3, 300};
 
 void PurchasePicture(TMouseRun& run, const std::wstring& url) {
   TReport& report = run.Report();
@@ -253,18 +255,22 @@ void RightButtonDuringLeftPress(TMouseRun& run, const std::wstring& forms, const
   run.CheckCalls("mouse.right-during-left.left-release-runs-nothing-more");
 }
 
-void ClickThatActivates(TMouseRun& run, const std::wstring& samples) {
-  TReport& report = run.Report();
+// The work area's top-left corner, clear of the launcher: room for a window of the driver's own.
+RECT BesideLauncher(HWND main) {
   RECT launcherRect{};
-  ::GetWindowRect(run.Main(), &launcherRect);
-  // A window of the driver's own in the work area's top-left corner, clear of the launcher.
+  ::GetWindowRect(main, &launcherRect);
   const RECT work = WorkArea();
   const RECT place{work.left, work.top, work.left + 200, work.top + 120};
   RECT overlap{};
   if (::IntersectRect(&overlap, &place, &launcherRect)) {
     throw TAbort("no room for another window beside the launcher at " + Describe(launcherRect));
   }
-  const TDriverWindow other(place, L"zeltest other window");
+  return place;
+}
+
+void ClickThatActivates(TMouseRun& run, const std::wstring& samples) {
+  TReport& report = run.Report();
+  const TDriverWindow other(BesideLauncher(run.Main()), L"zeltest other window");
   const bool otherActive = other.Activate();
   report.Check(otherActive && ::GetForegroundWindow() != run.Main(), "mouse.inactive.other-window-active",
                "foreground " + Utf8(ClassNameOf(::GetForegroundWindow())));
@@ -275,6 +281,49 @@ void ClickThatActivates(TMouseRun& run, const std::wstring& samples) {
                "foreground " + Utf8(ClassNameOf(::GetForegroundWindow())));
   run.ExpectExplorer(samples);
   run.CheckCalls("mouse.inactive.click-also-runs-samples");
+}
+
+
+// Another window takes the capture from a held press (one of the driver's own,
+// joined to the launcher's input as any program's window can be): the release goes
+// there, so the launcher must end the press as a cancelled one. The button is drawn
+// raised at once, nothing runs, and the next click on a button runs its command.
+void CaptureTakenByAnotherWindow(TMouseRun& run, const std::wstring& samples) {
+  TReport& report = run.Report();
+  const TProbeWindow other(BesideLauncher(run.Main()), L"zeltest capture taker");
+  const POINT formsOrigin = ClientToScreenPoint(run.Main(), launcher::kFormList.At(0, 0));
+  const RECT formsArea{formsOrigin.x, formsOrigin.y, formsOrigin.x + launcher::kFormList.width,
+                       formsOrigin.y + launcher::kFormList.height};
+  run.MoveTo(kOnNothing);
+  const TScreenshot atRest = CaptureSettled(formsArea, [](const TScreenshot&) { return true; }, 300);
+
+  report.Check(run.PressLeft(kOnForms), "mouse.capture-taken.press-takes-capture");
+  const DWORD launcherThread = ThreadOf(run.Main());
+  bool attached = false;
+  other.RunOnThread([&] {
+    attached = ::AttachThreadInput(::GetCurrentThreadId(), launcherThread, TRUE) != FALSE;
+    ::SetCapture(other.Handle());
+  });
+  report.Check(attached && CaptureOf(run.Main()) == other.Handle(), "mouse.capture-taken.by-the-other-window",
+               attached ? "" : "the inputs could not be joined");
+  // Released over the button it was pressed on: the release is the other window's.
+  const long releases = other.LeftReleases();
+  SendMouseButton(MOUSEEVENTF_LEFTUP);
+  report.Check(WaitUntil([&] { return other.LeftReleases() > releases; }, kReactionTimeoutMs),
+               "mouse.capture-taken.release-goes-to-the-other-window");
+  other.RunOnThread([&] {
+    ::ReleaseCapture();
+    ::AttachThreadInput(::GetCurrentThreadId(), launcherThread, FALSE);
+  });
+  run.CheckCalls("mouse.capture-taken.runs-nothing");
+  const TScreenshot after =
+      CaptureSettled(formsArea, [&](const TScreenshot& shot) { return SamePixels(shot, atRest); }, 300);
+  report.Check(SamePixels(after, atRest), "mouse.capture-taken.button-drawn-raised",
+               "the forms button as at rest, neither pressed nor hot");
+
+  run.Click(kOnSamples, "mouse.capture-taken.next-click");
+  run.ExpectExplorer(samples);
+  run.CheckCalls("mouse.capture-taken.next-click-runs-samples");
 }
 
 }  // namespace
@@ -306,6 +355,7 @@ void ScenarioMouse(TContext& context) {
   CancelledPress(run, url);
   RightButtonDuringLeftPress(run, forms, samples);
   ClickThatActivates(run, samples);
+  CaptureTakenByAnotherWindow(run, samples);
 
   if (context.report.Failures() > 0) {
     context.report.Note("mouse.spy", DescribeSpyLog(spyLog));
