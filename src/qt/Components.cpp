@@ -47,6 +47,7 @@ void TButtonPainter::Paint(TCanvas& canvas, const TComponent& button, TButtonLoo
   if (!font_ || fontHeight_ != button.FontHeight()) {
     font_ = fonts_.At(button.FontHeight(), button.Decl().font.bold);
     fontHeight_ = button.FontHeight();
+    line_ = WindowsLine(*font_);
     captionSize_.reset();
   }
   QStyleOptionButton option;
@@ -63,15 +64,16 @@ void TButtonPainter::Paint(TCanvas& canvas, const TComponent& button, TButtonLoo
   const std::wstring& caption = button.Caption();
   const QString text = QString::fromStdWString(caption);
   if (!captionSize_ || measured_ != caption) {
-    const QFontMetrics metrics(*font_);
-    captionSize_ = TSize{metrics.horizontalAdvance(text), metrics.height()};
+    captionSize_ = TSize{QFontMetrics(*font_).horizontalAdvance(text), line_.Height()};
     measured_ = caption;
   }
   QRect place = ToQRect(controls::CaptionRect(face, *captionSize_, button.ImageRight()));
   if (canvas.classic && look == TButtonLook::Pressed) place.translate(1, 1);
   painter.setFont(*font_);
   painter.setPen(canvas.palette.color(canvas.classic ? QPalette::WindowText : QPalette::ButtonText));
-  painter.drawText(place, Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
+  // As Windows sets one line in a rectangle of its own size: the baseline lies
+  // the line's ascent below the top.
+  painter.drawText(QPoint(place.left(), place.top() + line_.ascent), text);
 }
 
 void TPicturePainter::Paint(TCanvas& canvas, const TComponent& image, TButtonLook) {

@@ -48,7 +48,9 @@ class TButtonPainter final : public TComponentPainter {
   // The button font, made again when the button's font height changes.
   std::optional<QFont> font_;
   int fontHeight_ = 0;
-  // The caption's size, measured again when the caption or the font changes.
+  // The font's line as Windows measures it, and the caption's size, measured
+  // again when the caption or the font changes.
+  TWinTextMetrics line_;
   std::wstring measured_;
   std::optional<TSize> captionSize_;
 };

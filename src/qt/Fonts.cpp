@@ -4,7 +4,6 @@
 #include <QFontMetrics>
 #include <QRawFont>
 
-#include "core/FontMetrics.h"
 
 namespace zel::qt {
 
@@ -31,14 +30,15 @@ QFont TFonts::At(int pixels, bool bold) const {
   return font;
 }
 
-int WindowsTextHeight(const QFont& font) {
+TWinTextMetrics WindowsLine(const QFont& font) {
   const QRawFont raw = QRawFont::fromFont(font);
   if (raw.isValid()) {
     const QByteArray os2 = raw.fontTable("OS/2");
     const QByteArray head = raw.fontTable("head");
-    if (const auto metrics = WindowsTextMetrics(Bytes(os2), Bytes(head), font.pixelSize())) return metrics->Height();
+    if (const auto metrics = WindowsTextMetrics(Bytes(os2), Bytes(head), font.pixelSize())) return *metrics;
   }
-  return QFontMetrics(font).height();
+  const QFontMetrics metrics(font);
+  return {metrics.ascent(), metrics.descent()};
 }
 
 }  // namespace zel::qt

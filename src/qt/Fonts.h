@@ -6,6 +6,8 @@
 #include <QFont>
 #include <QString>
 
+#include "core/FontMetrics.h"
+
 namespace zel::qt {
 
 class TFonts {
@@ -20,8 +22,9 @@ class TFonts {
   int stretch_;
 };
 
-// The height Windows measures for the text "0" in this font: the OS/2 table's
-// Windows ascent and descent where the font has them, else Qt's own line height.
-int WindowsTextHeight(const QFont& font);
+// The line Windows measures for this font (the height of the text "0" is its
+// height): the OS/2 table's Windows ascent and descent where the font has them,
+// else Qt's own.
+TWinTextMetrics WindowsLine(const QFont& font);
 
 }  // namespace zel::qt

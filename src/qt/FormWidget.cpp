@@ -93,7 +93,7 @@ int TFormWidget::CreateNativeWindow(std::wstring_view caption, const TFontDecl& 
   setWindowTitle(QString::fromStdWString(std::wstring(caption)));
   const TFonts& fonts = application_.Fonts();
   for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component, fonts));
-  return WindowsTextHeight(fonts.At(fontHeight, font.bold));
+  return WindowsLine(fonts.At(fontHeight, font.bold)).Height();
 }
 
 void TFormWidget::SetClientSize(TSize size) { setFixedSize(size.width, size.height); }
