@@ -100,11 +100,13 @@ TApplication::TApplication(int& argc, char** argv) {
 #endif
   // The main window's close ends the application, not the last box closed.
   QApplication::setQuitOnLastWindowClosed(false);
+  sessionEnd_ = std::make_unique<TSessionEnd>([this] { Terminate(); });
 }
 
 TApplication::~TApplication() {
   mainForm_.reset();
   fonts_.reset();
+  sessionEnd_.reset();
   qt_.reset();
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "qt/FormWidget.h"
+#include "qt/SessionEnd.h"
 
 class QApplication;
 
@@ -51,6 +52,7 @@ class TApplication {
   bool mainFormOnTaskBar_ = false;
   QString title_;
   std::unique_ptr<QApplication> qt_;
+  std::unique_ptr<TSessionEnd> sessionEnd_;
   std::unique_ptr<TFonts> fonts_;
   std::unique_ptr<TFormWidget> creating_;
   std::unique_ptr<TFormWidget> mainForm_;
