@@ -39,11 +39,6 @@ bool TReport::CheckEqual(const QString& expected, const QString& actual, const Q
   return Check(expected == actual, what, "\"" + actual + "\"" + (expected == actual ? "" : ", expected \"" + expected + "\""));
 }
 
-bool TReport::CheckEqual(long long expected, long long actual, const QString& what) {
-  return Check(expected == actual, what,
-               QString::number(actual) + (expected == actual ? "" : ", expected " + QString::number(expected)));
-}
-
 void TReport::Note(const QString& what, const QString& detail) { PrintLine("NOTE " + what + ": " + detail); }
 
 QString Describe(const QRect& r) {
@@ -302,21 +297,12 @@ TWorkArea::~TWorkArea() {
   XSync(Dpy(), False);
 }
 
-void SetXftDpi(int dpi) {
+void TDpiOverride::Set(int dpi) noexcept {
   QProcess xrdb;
   xrdb.start("xrdb", QStringList{"-merge"});
   xrdb.write(QString("Xft.dpi: %1\n").arg(dpi).toLatin1());
   xrdb.closeWriteChannel();
-  if (!xrdb.waitForFinished(10000) || xrdb.exitCode() != 0) throw TAbort("xrdb -merge failed");
-}
-
-TDpiOverride::TDpiOverride(int dpi) { SetXftDpi(dpi); }
-TDpiOverride::~TDpiOverride() {
-  try {
-    SetXftDpi(96);
-  } catch (const TAbort&) {
-    PrintLine("NOTE xrdb: could not put Xft.dpi 96 back");
-  }
+  if (!xrdb.waitForFinished(10000) || xrdb.exitCode() != 0) PrintLine(QString("NOTE xrdb: could not set Xft.dpi %1").arg(dpi));
 }
 
 // ---- The launcher ---------------------------------------------------------------------
@@ -328,7 +314,7 @@ TProgram::TProgram(const TStart& start) {
     environment.insert(pair.left(eq), pair.mid(eq + 1));
   }
   process_.setProcessEnvironment(environment);
-  process_.setWorkingDirectory(start.folder.isEmpty() ? QFileInfo(start.exe).absolutePath() : start.folder);
+  process_.setWorkingDirectory(QFileInfo(start.exe).absolutePath());
   if (!start.log.isEmpty()) {
     process_.setStandardOutputFile(start.log, QIODevice::Append);
     process_.setStandardErrorFile(start.log, QIODevice::Append);

@@ -35,7 +35,6 @@ class TReport {
  public:
   bool Check(bool ok, const QString& what, const QString& detail = {});
   bool CheckEqual(const QString& expected, const QString& actual, const QString& what);
-  bool CheckEqual(long long expected, long long actual, const QString& what);
   void Note(const QString& what, const QString& detail);
   int Failures() const noexcept { return failures_; }
 
@@ -120,20 +119,21 @@ class TWorkArea {
 // Xft.dpi for Qt programs started next; puts 96 back when the owner goes.
 class TDpiOverride {
  public:
-  explicit TDpiOverride(int dpi);
+  explicit TDpiOverride(int dpi) { Set(dpi); }
   TDpiOverride(const TDpiOverride&) = delete;
   TDpiOverride& operator=(const TDpiOverride&) = delete;
-  ~TDpiOverride();
+  ~TDpiOverride() { Set(96); }
+
+ private:
+  static void Set(int dpi) noexcept;
 };
-void SetXftDpi(int dpi);
 
 // ---- The launcher -------------------------------------------------------------------
 
 struct TStart {
-  QString exe;
-  QString folder;                 // the current folder; empty: the program's own
-  QStringList environment;        // NAME=value added to the driver's own
-  QString log;                    // standard output and error go here
+  QString exe;              // started from its own folder
+  QStringList environment;  // NAME=value added to the driver's own
+  QString log;              // standard output and error go here
 };
 
 // A started program. A process still running when the owner goes is killed, so a
@@ -146,8 +146,7 @@ class TProgram {
   ~TProgram();
   qint64 Pid() const { return process_.processId(); }
   bool Running() const { return process_.state() != QProcess::NotRunning; }
-  // The exit code of a normal exit; none when still running when the time is up, or
-  // killed by a signal (then -signal).
+  // The exit code of a normal exit, -1 for a crash; none if still running when the time is up.
   std::optional<int> WaitForExit(int timeoutMs);
 
  private:
@@ -192,7 +191,6 @@ inline const QString kFormsFolder = QStringLiteral("Документы");
 inline const QString kSamplesFolder = QStringLiteral("Примеры");
 inline const QString kPurchaseAddress = QStringLiteral("http://" ZEL_VENDOR_HOST "/buy/");
 inline constexpr QSize kClient{960, 449};
-inline constexpr QRect kBanner{0, 0, 960, 171};
 inline constexpr QRect kFormList{8, 177, 468, 109};
 inline constexpr QRect kSamples{479, 177, 473, 109};
 inline constexpr QRect kBuyFull{8, 292, 944, 149};

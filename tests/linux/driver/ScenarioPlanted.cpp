@@ -65,7 +65,7 @@ void ScenarioPlanted(TContext& context) {
   const QString bare = PlantBeside(context, context.bareWindow, "bare");
   for (const auto& [variable, telltale] : {std::pair{style, kStyleTelltale}, std::pair{platform, kPlatformTelltale}}) {
     marker.Clear();
-    TProgram plain(TStart{bare, {}, {markerVariable, variable}, context.InWork("bare.log")});
+    TProgram plain(TStart{bare, {markerVariable, variable}, context.InWork("bare.log")});
     const std::optional<int> code = plain.WaitForExit(kWindowTimeoutMs);
     report.Check(code == telltale && !marker.Lines().isEmpty(), "planted.plain-qt-program-loads-plant (" + variable + ")",
                  (code ? "exit code " + QString::number(*code) : QString("still running")) + ", marker: " + markerText());

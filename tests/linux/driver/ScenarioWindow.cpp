@@ -68,7 +68,7 @@ bool ButtonFinalOrBlank(const QImage& frame, const QImage& last, const QRect& bo
 }  // namespace
 
 TStart LauncherStart(const TContext& context, const QString& exe, const QStringList& environment) {
-  return TStart{exe, {}, environment, context.InWork("launcher.log")};
+  return TStart{exe, environment, context.InWork("launcher.log")};
 }
 
 void ScenarioWindow(TContext& context) {
