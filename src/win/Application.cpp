@@ -16,6 +16,38 @@ LRESULT CALLBACK HiddenWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+// The calling thread's enabled, visible top-level windows but one (a box's owner,
+// which the box disables and enables again itself), disabled for the owner's life.
+class TThreadWindowsDisabled {
+ public:
+  explicit TThreadWindowsDisabled(HWND except) noexcept : except_(except) {
+    ::EnumThreadWindows(::GetCurrentThreadId(), &TThreadWindowsDisabled::Disable, reinterpret_cast<LPARAM>(this));
+  }
+  ~TThreadWindowsDisabled() {
+    for (HWND window : disabled_) {
+      if (::IsWindow(window)) ::EnableWindow(window, TRUE);
+    }
+  }
+  TThreadWindowsDisabled(const TThreadWindowsDisabled&) = delete;
+  TThreadWindowsDisabled& operator=(const TThreadWindowsDisabled&) = delete;
+
+ private:
+  static BOOL CALLBACK Disable(HWND window, LPARAM param) noexcept {
+    auto* self = reinterpret_cast<TThreadWindowsDisabled*>(param);
+    if (window == self->except_ || !::IsWindowVisible(window) || !::IsWindowEnabled(window)) return TRUE;
+    try {
+      self->disabled_.push_back(window);
+    } catch (...) {
+      return FALSE;  // out of memory: the rest stay as they are
+    }
+    ::EnableWindow(window, FALSE);
+    return TRUE;
+  }
+
+  HWND except_;
+  std::vector<HWND> disabled_;
+};
+
 }  // namespace
 
 std::wstring ModulePath(HMODULE module) {
@@ -103,11 +135,24 @@ void TApplication::EndSession() noexcept {
 }
 
 void TApplication::HandleException(std::exception_ptr error) noexcept {
+  // A held press ends before the box opens: its release would never come.
   if (HWND capture = ::GetCapture()) ::SendMessageW(capture, WM_CANCELMODE, 0, 0);
   const TErrorInfo info = DescribeError(error);
+  // The window in front gets the front back afterwards: ours, or another
+  // program's when none of ours is active.
+  HWND const wasActive = ::GetForegroundWindow();
   HWND owner = ::GetActiveWindow();
   if (owner == nullptr) owner = ::GetLastActivePopup(hidden_.Get());
-  ::MessageBoxW(owner, info.boxText.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  {
+    // The box disables only its owner, which with no window of ours active is the
+    // hidden one: the rest are disabled here, as a task-modal box would.
+    const TThreadWindowsDisabled disabled(owner);
+    ::MessageBoxW(owner, info.boxText.c_str(), title_.c_str(), MB_OK | MB_ICONERROR);
+  }
+  // The box hands the front to its owner as it closes, even to the hidden window.
+  if (wasActive != nullptr && ::IsWindow(wasActive) && ::GetForegroundWindow() != wasActive) {
+    ::SetForegroundWindow(wasActive);
+  }
 }
 
 void TApplication::SetCursor(TCursorKind kind) noexcept {

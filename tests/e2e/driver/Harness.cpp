@@ -1113,6 +1113,24 @@ constexpr UINT kRunOnThread = WM_APP + 1;
 
 }  // namespace
 
+RECT ClientRectToScreen(HWND window, const RECT& client) {
+  RECT screen = client;
+  ::MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&screen), 2);
+  return screen;
+}
+
+RECT CornerClearOf(HWND window, SIZE size) {
+  RECT windowRect{};
+  ::GetWindowRect(window, &windowRect);
+  const RECT work = WorkArea();
+  const RECT place{work.left, work.top, work.left + size.cx, work.top + size.cy};
+  RECT overlap{};
+  if (::IntersectRect(&overlap, &place, &windowRect)) {
+    throw TAbort("no room for another window beside " + Describe(windowRect));
+  }
+  return place;
+}
+
 TProbeWindow::TProbeWindow(const RECT& screenRect, const std::wstring& title)
     : rect_(screenRect), title_(title), created_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   if (!created_) throw TAbort("cannot make an event");

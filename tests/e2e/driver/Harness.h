@@ -448,6 +448,12 @@ namespace zeltest {
 // launcher's (the cross). It counts the cursor messages it is sent (WM_NCHITTEST,
 // WM_SETCURSOR), so a program that should leave it alone can be caught asking it, and
 // it runs code on its own thread when asked: the mouse capture can only be taken there.
+// A client rectangle of a window in screen coordinates.
+RECT ClientRectToScreen(HWND window, const RECT& client);
+// A place of that size in the work area's top-left corner for a window of the
+// driver's own; throws TAbort when it would overlap the given window.
+RECT CornerClearOf(HWND window, SIZE size);
+
 class TProbeWindow {
  public:
   TProbeWindow(const RECT& screenRect, const std::wstring& title);

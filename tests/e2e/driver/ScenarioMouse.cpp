@@ -145,6 +145,8 @@ const POINT kOnForms = launcher::kFormList.Centre();
 const POINT kOnSamples = launcher::kSamples.Centre();
 // The left margin beside the purchase button: no component there.
 const POINT kOnNothing{3, 300};
+// Windows of the driver's own, in the work area's corner clear of the launcher.
+constexpr SIZE kOtherWindowSize{200, 120};
 
 void PurchasePicture(TMouseRun& run, const std::wstring& url) {
   TReport& report = run.Report();
@@ -255,22 +257,10 @@ void RightButtonDuringLeftPress(TMouseRun& run, const std::wstring& forms, const
   run.CheckCalls("mouse.right-during-left.left-release-runs-nothing-more");
 }
 
-// The work area's top-left corner, clear of the launcher: room for a window of the driver's own.
-RECT BesideLauncher(HWND main) {
-  RECT launcherRect{};
-  ::GetWindowRect(main, &launcherRect);
-  const RECT work = WorkArea();
-  const RECT place{work.left, work.top, work.left + 200, work.top + 120};
-  RECT overlap{};
-  if (::IntersectRect(&overlap, &place, &launcherRect)) {
-    throw TAbort("no room for another window beside the launcher at " + Describe(launcherRect));
-  }
-  return place;
-}
 
 void ClickThatActivates(TMouseRun& run, const std::wstring& samples) {
   TReport& report = run.Report();
-  const TDriverWindow other(BesideLauncher(run.Main()), L"zeltest other window");
+  const TDriverWindow other(CornerClearOf(run.Main(), kOtherWindowSize), L"zeltest other window");
   const bool otherActive = other.Activate();
   report.Check(otherActive && ::GetForegroundWindow() != run.Main(), "mouse.inactive.other-window-active",
                "foreground " + Utf8(ClassNameOf(::GetForegroundWindow())));
@@ -290,10 +280,10 @@ void ClickThatActivates(TMouseRun& run, const std::wstring& samples) {
 // raised at once, nothing runs, and the next click on a button runs its command.
 void CaptureTakenByAnotherWindow(TMouseRun& run, const std::wstring& samples) {
   TReport& report = run.Report();
-  const TProbeWindow other(BesideLauncher(run.Main()), L"zeltest capture taker");
-  const POINT formsOrigin = ClientToScreenPoint(run.Main(), launcher::kFormList.At(0, 0));
-  const RECT formsArea{formsOrigin.x, formsOrigin.y, formsOrigin.x + launcher::kFormList.width,
-                       formsOrigin.y + launcher::kFormList.height};
+  const TProbeWindow other(CornerClearOf(run.Main(), kOtherWindowSize), L"zeltest capture taker");
+  const launcher::TBox& forms = launcher::kFormList;
+  const RECT formsArea =
+      ClientRectToScreen(run.Main(), {forms.left, forms.top, forms.left + forms.width, forms.top + forms.height});
   run.MoveTo(kOnNothing);
   const TScreenshot atRest = CaptureSettled(formsArea, [](const TScreenshot&) { return true; }, 300);
 
