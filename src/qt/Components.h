@@ -19,10 +19,10 @@ class QStyle;
 
 namespace zel::qt {
 
-// The window's off-screen image while one paint is composed.
+// The off-screen image one band of a paint is composed on.
 struct TCanvas {
   QImage* image = nullptr;  // Format_RGB32: B G R X in memory
-  TRect area;               // the part of the client area the image covers
+  TRect area;               // the rows of the client area the band covers
   QStyle* style = nullptr;
   QPalette palette;         // in the window's current colour group
   bool active = false;      // the window is the active one

@@ -1,6 +1,6 @@
 #include "qt/Fonts.h"
 
-#include <QFontInfo>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QRawFont>
 
@@ -16,7 +16,11 @@ std::span<const std::uint8_t> Bytes(const QByteArray& data) {
 }  // namespace
 
 TFonts::TFonts() : family_(QStringLiteral("Tahoma")), stretch_(QFont::Unstretched) {
-  if (QFontInfo(QFont(family_)).family() == family_) return;
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  if (QFontDatabase::hasFamily(family_)) return;
+#else
+  if (QFontDatabase().hasFamily(family_)) return;
+#endif
   // fontconfig lists DejaVu Sans Condensed as a semi-condensed width of DejaVu Sans.
   family_ = QStringLiteral("DejaVu Sans");
   stretch_ = QFont::SemiCondensed;

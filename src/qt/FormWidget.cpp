@@ -10,10 +10,12 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QStyle>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
 #include "core/Layout.h"
+#include "core/PaintBands.h"
 #include "picture/Ico.h"
 #include "qt/Application.h"
 #include "qt/Resources.h"
@@ -24,6 +26,12 @@ namespace zel::qt {
 using controls::TMouseButton;
 
 namespace {
+
+// Composed off screen a band at a time: each band is drawn whole into the
+// backing store, which reaches the screen only when the paint is done, and the
+// buffer stays a fraction of the window. A band holds each button whole: the
+// style may draw a button cut by the buffer's edge differently.
+constexpr int kBandRows = 64;
 
 // The icon set's 32-bit images in these sizes become the window's icon.
 constexpr int kIconSizes[] = {16, 32, 48, 256};
@@ -170,19 +178,31 @@ void TFormWidget::CancelPress() {
 
 void TFormWidget::Paint(const QRect& area) {
   if (area.isEmpty()) return;
-  QImage image(area.size(), QImage::Format_RGB32);
+  const auto components = form_->Components();
+  std::vector<TRows> buttons;
+  for (const auto& component : components) {
+    if (component->IsButton()) buttons.push_back({component->Bounds().top, component->Bounds().Bottom()});
+  }
+  const std::vector<TRows> bands = PaintBands({area.top(), area.bottom() + 1}, kBandRows, buttons);
+  int rows = 0;
+  for (const TRows& band : bands) rows = std::max(rows, band.Height());
+  QImage image(area.width(), rows, QImage::Format_RGB32);
   if (image.isNull()) return;
   QStyle* style = this->style();
-  TCanvas canvas{&image, FromQRect(area), style, palette(), isActiveWindow(), IsClassic(style)};
+  TCanvas canvas{&image, {}, style, palette(), isActiveWindow(), IsClassic(style)};
   canvas.palette.setCurrentColorGroup(canvas.active ? QPalette::Active : QPalette::Inactive);
-  image.fill(canvas.palette.color(QPalette::Window));
-  // Bottom to top, so the purchase picture lands on its button's face.
-  const auto components = form_->Components();
-  for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
-    if (components[i]->Bounds().Intersect(canvas.area).Empty()) continue;
-    painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
+  QPainter window(this);
+  for (const TRows& band : bands) {
+    canvas.area = {area.left(), band.top, area.width(), band.Height()};
+    image.fill(canvas.palette.color(QPalette::Window));
+    // Bottom to top, so the purchase picture lands on its button's face.
+    for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
+      if (components[i]->Bounds().Intersect(canvas.area).Empty()) continue;
+      painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
+    }
+    window.drawImage(QPoint(canvas.area.left, canvas.area.top), image,
+                     QRect(0, 0, canvas.area.width, canvas.area.height));
   }
-  QPainter(this).drawImage(area.topLeft(), image);
 }
 
 void TFormWidget::paintEvent(QPaintEvent* event) {
