@@ -30,7 +30,7 @@ winpath() { local p="${1//\//\\}"; printf 'Z:%s' "$p"; }
 # Is this pid still the program we started (and not a reused pid)?
 is_ours() { [[ -n "${1:-}" ]] && [[ "$(cat "/proc/$1/comm" 2>/dev/null)" == "$2"* ]]; }
 
-SERVER_PID="" XVFB_PID="" PRIVATE_HOME=""
+SERVER_PID="" XVFB_PID="" BUS_PID="" PRIVATE_HOME=""
 stop_started() {
   if is_ours "$SERVER_PID" wineserver; then
     # Ends the processes of this prefix, all of them ours while our server ran it.
@@ -44,6 +44,8 @@ stop_started() {
     for _ in $(seq 50); do is_ours "$XVFB_PID" Xvfb || break; sleep 0.1; done
   fi
   XVFB_PID=""
+  is_ours "$BUS_PID" dbus-daemon && kill "$BUS_PID" 2>/dev/null || true
+  BUS_PID=""
   [[ -n "$PRIVATE_HOME" ]] && rm -rf "$PRIVATE_HOME"
   PRIVATE_HOME=""
 }
@@ -170,15 +172,23 @@ bench_linux() {
 
   start_xvfb
   # A home of the benchmark's own: Wine's Tahoma where fontconfig looks (both
-  # programs see the same fonts), no session bus, no desktop settings of the user's.
+  # programs see the same fonts) and no desktop settings of the user's. A session
+  # bus of its own, as a desktop has one: without it Qt would start one on the
+  # first run, tied to the display.
   PRIVATE_HOME="$(mktemp -d /tmp/zel-bench-home.XXXXXX)"
   mkdir -p "$PRIVATE_HOME/.fonts" "$PRIVATE_HOME/run"
   chmod 700 "$PRIVATE_HOME/run"
   cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$PRIVATE_HOME/.fonts/"
+  setsid dbus-daemon --session --nofork --address="unix:path=$PRIVATE_HOME/run/bus" \
+    >"$WORK/bus.log" 2>&1 </dev/null &
+  BUS_PID=$!
+  for _ in $(seq 100); do [[ -S "$PRIVATE_HOME/run/bus" ]] && break; sleep 0.05; done
+  [[ -S "$PRIVATE_HOME/run/bus" ]] || die "the session bus did not start: $(cat "$WORK/bus.log")"
   local RUNS_FILE="$WORK/runs-linux.txt"
   log "running $RUNS runs of each program on $DISPLAY (per-run lines in build/bench/runs-linux.txt)"
-  if ! env -u DBUS_SESSION_BUS_ADDRESS -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_CONFIG_HOME \
-      -u XDG_CACHE_HOME -u XDG_DATA_HOME HOME="$PRIVATE_HOME" XDG_RUNTIME_DIR="$PRIVATE_HOME/run" \
+  if ! env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME \
+      HOME="$PRIVATE_HOME" XDG_RUNTIME_DIR="$PRIVATE_HOME/run" \
+      DBUS_SESSION_BUS_ADDRESS="unix:path=$PRIVATE_HOME/run/bus" \
       timeout 1800 "$DRIVER" "$LAUNCHER" "$BARE" "$ROOT/res/banner.jpg" "$ROOT/res/buy.png" "$RUNS" \
       >"$RUNS_FILE" 2>"$WORK/driver-linux.err"; then
     cat "$RUNS_FILE" "$WORK/driver-linux.err" >&2
