@@ -1,10 +1,10 @@
 #include "qt/Application.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <climits>
@@ -56,14 +56,17 @@ QString QtPluginFolder() {
 // folder to the search when its application object is made, after the paths
 // were set, and drops only folders it had listed before they were set. So the
 // program's folder (and whatever QT_PLUGIN_PATH names) is listed for that one
-// look-up, and then left out.
-void GuardPluginSearch(const std::wstring& programFolder) {
+// look-up, and then left out. It is listed by a descriptor of its own, which Qt
+// resolves to the folder's real path: the path itself may hold the list's ":".
+void GuardPluginSearch(const std::string& programFolder) {
   const bool userSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
   const QByteArray userPath = qgetenv("QT_PLUGIN_PATH");
-  QByteArray listed = QFile::encodeName(QDir(QString::fromStdWString(programFolder)).canonicalPath());
+  const int folder = ::open(programFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  QByteArray listed = "/proc/self/fd/" + QByteArray::number(folder);
   if (!userPath.isEmpty()) listed += ':' + userPath;
   qputenv("QT_PLUGIN_PATH", listed);
   QCoreApplication::libraryPaths();
+  if (folder >= 0) ::close(folder);
   if (userSet) {
     qputenv("QT_PLUGIN_PATH", userPath);
   } else {
@@ -91,7 +94,7 @@ TApplication::TApplication(int& argc, char** argv) {
   PrepareEnvironment();
   const std::wstring exe = ExecutablePath();
   title_ = QString::fromStdWString(TitleFromExePath(exe));
-  GuardPluginSearch(PosixAppFolderFromPath(exe));
+  GuardPluginSearch(ToUtf8(PosixAppFolderFromPath(exe)));
   qt_ = std::make_unique<QApplication>(argc, argv);
   QCoreApplication::setLibraryPaths({QtPluginFolder()});
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
