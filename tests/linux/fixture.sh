@@ -42,13 +42,15 @@ end_process() {
 
 stop_recorded() {
   [[ -f "$STATE" ]] || return 0
-  local XVFB_PID="" DBUS_PID="" FILE_MANAGER_PID="" DISPLAY_NAME=""
+  local XVFB_PID="" DBUS_PID="" FILE_MANAGER_PID="" DISPLAY_NAME="" HOLDER_PID=""
   # shellcheck disable=SC1090
   source "$STATE"
   end_process "$FILE_MANAGER_PID" zel-linux-test
   end_process "$DBUS_PID" dbus-daemon
   end_process "$XVFB_PID" Xvfb
   rm -f "$STATE"
+  # Last: the next session may start once the lock is free.
+  is_ours "$HOLDER_PID" flock && kill -- "-$HOLDER_PID" 2>/dev/null || true
   log "stopped Xvfb $DISPLAY_NAME (pid $XVFB_PID), dbus-daemon (pid $DBUS_PID), fake file manager (pid $FILE_MANAGER_PID)"
 }
 
@@ -59,12 +61,26 @@ start() {
     [[ -f "/usr/share/wine/fonts/$font" ]] || die "no /usr/share/wine/fonts/$font: install fonts-wine"
   done
   mkdir -p "$STATE_DIR"
+  # One session at a time in this build folder (someone else's ctest run, say): a
+  # process group of its own holds the lock from here until stop, or for at most a
+  # quarter of an hour should the session be killed outright.
+  rm -f "$STATE_DIR/lock.held"
+  setsid flock -x "$STATE_DIR/../fixture.lock" sh -c "touch '$STATE_DIR/lock.held'; exec sleep 900" </dev/null >/dev/null 2>&1 &
+  local holder_pid=$!
+  for _ in $(seq 9000); do [[ -e "$STATE_DIR/lock.held" ]] && break; alive "$holder_pid" || break; sleep 0.1; done
+  [[ -e "$STATE_DIR/lock.held" ]] || { kill -- "-$holder_pid" 2>/dev/null; die "another session kept this build folder's tests"; }
   # A run that was killed may have left its processes: end those first.
   stop_recorded
-  # A set-up that fails half-way ends what it has started.
+
+  local home="$STATE_DIR/home" runtime="$STATE_DIR/runtime" n="" xvfb_pid="" dbus_pid="" dbus_address="" manager_pid=""
+  write_state() {
+    printf 'DISPLAY_NAME=:%s\nXVFB_PID=%s\nDBUS_PID=%s\nDBUS_ADDRESS=%q\nFILE_MANAGER_PID=%s\nHOME_DIR=%q\nRUNTIME_DIR=%q\nHOLDER_PID=%s\n' \
+      "$n" "$xvfb_pid" "$dbus_pid" "$dbus_address" "$manager_pid" "$home" "$runtime" "$holder_pid" >"$STATE"
+  }
+  # Written at each step, and a set-up that fails half-way ends what it has started.
+  write_state
   trap 'stop_recorded' EXIT
 
-  local home="$STATE_DIR/home" runtime="$STATE_DIR/runtime"
   rm -rf "$home" "$runtime"
   mkdir -p "$home/.fonts" "$runtime"
   chmod 700 "$runtime"
@@ -72,10 +88,10 @@ start() {
   cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf "$home/.fonts/"
   HOME="$home" XDG_CACHE_HOME="$home/.cache" fc-cache -f "$home/.fonts" >/dev/null
 
-  local n xvfb_pid=""
   for n in $(seq 120 199); do
     [[ -e "/tmp/.X11-unix/X$n" || -e "/tmp/.X$n-lock" ]] && continue
-    setsid Xvfb ":$n" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp >"$STATE_DIR/xvfb.log" 2>&1 </dev/null &
+    # -noreset: root window properties (Xft.dpi) outlast the clients that set them.
+    setsid Xvfb ":$n" -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset >"$STATE_DIR/xvfb.log" 2>&1 </dev/null &
     xvfb_pid=$!
     for _ in $(seq 100); do
       [[ -e "/tmp/.X11-unix/X$n" ]] && break
@@ -86,12 +102,6 @@ start() {
     end_process "$xvfb_pid" Xvfb
     xvfb_pid=""  # lost a race for that number: try the next
   done
-  local dbus_pid="" dbus_address="" manager_pid=""
-  write_state() {
-    printf 'DISPLAY_NAME=:%s\nXVFB_PID=%s\nDBUS_PID=%s\nDBUS_ADDRESS=%q\nFILE_MANAGER_PID=%s\nHOME_DIR=%q\nRUNTIME_DIR=%q\n' \
-      "$n" "$xvfb_pid" "$dbus_pid" "$dbus_address" "$manager_pid" "$home" "$runtime" >"$STATE"
-  }
-  # Written at each step, so a failure below still lets stop end what was started.
   write_state
   [[ -n "$xvfb_pid" ]] || die "could not start Xvfb on any display from :120 to :199"
   echo "Xft.dpi: 96" | DISPLAY=":$n" xrdb -merge || die "xrdb could not set Xft.dpi"

@@ -1,21 +1,23 @@
 #!/usr/bin/env bash
 # Runs one scenario of the driver against the launcher in the display, home and bus
 # that fixture.sh started, with xdg-open's stand-in first on PATH. --style sets
-# QT_STYLE_OVERRIDE for the driver and the launcher alike.
+# QT_STYLE_OVERRIDE, --dpi the display's Xft.dpi (96 otherwise), for the driver and
+# the launcher alike.
 #
 #   run-scenario.sh --state <file> --driver <zel-linux-test> --launcher <ZelProject>
-#                   [--style <name>] [--name <work folder>] [driver options...] <scenario>
+#                   [--style <name>] [--dpi <Xft.dpi>] [--name <work folder>] [driver options...] <scenario>
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 
 die() { printf 'linux-e2e: %s\n' "$*" >&2; exit 1; }
 
-STATE="" DRIVER="" STYLE="" NAME="" SCENARIO="" PASS=()
+STATE="" DRIVER="" STYLE="" DPI=96 NAME="" SCENARIO="" PASS=()
 while (($#)); do
   case "$1" in
     --state) STATE="$2"; shift 2 ;;
     --driver) DRIVER="$2"; shift 2 ;;
     --style) STYLE="$2"; shift 2 ;;
+    --dpi) DPI="$2"; shift 2 ;;
     --name) NAME="$2"; shift 2 ;;
     --launcher | --failing | --bare | --planted) PASS+=("$1" "$2"); shift 2 ;;
     --*) die "unknown option $1" ;;
@@ -39,8 +41,8 @@ unset QT_QPA_PLATFORM QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE QT_PLUGIN_PATH QT_S
 export DISPLAY="$DISPLAY_NAME" HOME="$HOME_DIR" XDG_RUNTIME_DIR="$RUNTIME_DIR" DBUS_SESSION_BUS_ADDRESS="$DBUS_ADDRESS"
 export PATH="$HERE/stubs:$PATH"
 [[ -n "$STYLE" ]] && export QT_STYLE_OVERRIDE="$STYLE"
-# A scenario killed before it put back the dpi or the work area leaves them for the next.
-echo "Xft.dpi: 96" | xrdb -merge
+# A scenario killed before it put back the work area leaves it for the next.
+echo "Xft.dpi: $DPI" | xrdb -merge
 xprop -root -remove _NET_WORKAREA 2>/dev/null
 
 # Output to a file: programs the launcher starts could otherwise hold CTest's pipe.

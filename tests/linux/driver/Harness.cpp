@@ -297,18 +297,12 @@ TWorkArea::~TWorkArea() {
   XSync(Dpy(), False);
 }
 
-void TDpiOverride::Set(int dpi) noexcept {
-  QProcess xrdb;
-  xrdb.start("xrdb", QStringList{"-merge"});
-  xrdb.write(QString("Xft.dpi: %1\n").arg(dpi).toLatin1());
-  xrdb.closeWriteChannel();
-  if (!xrdb.waitForFinished(10000) || xrdb.exitCode() != 0) PrintLine(QString("NOTE xrdb: could not set Xft.dpi %1").arg(dpi));
-}
-
 // ---- The launcher ---------------------------------------------------------------------
 
 TProgram::TProgram(const TStart& start) {
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  // The driver's own setting (see main): the launcher must make its own.
+  environment.remove("QT_ENABLE_HIGHDPI_SCALING");
   for (const QString& pair : start.environment) {
     const auto eq = pair.indexOf('=');
     environment.insert(pair.left(eq), pair.mid(eq + 1));

@@ -116,18 +116,6 @@ class TWorkArea {
   ~TWorkArea();
 };
 
-// Xft.dpi for Qt programs started next; puts 96 back when the owner goes.
-class TDpiOverride {
- public:
-  explicit TDpiOverride(int dpi) { Set(dpi); }
-  TDpiOverride(const TDpiOverride&) = delete;
-  TDpiOverride& operator=(const TDpiOverride&) = delete;
-  ~TDpiOverride() { Set(96); }
-
- private:
-  static void Set(int dpi) noexcept;
-};
-
 // ---- The launcher -------------------------------------------------------------------
 
 struct TStart {

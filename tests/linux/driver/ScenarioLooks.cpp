@@ -54,6 +54,48 @@ std::span<const std::uint8_t> Bytes(const QByteArray& data) {
 // Per channel: alpha 0 keeps what is beneath, 255 takes the picture, else rounded.
 int Blend(int d, int s, int a) { return a == 0 ? d : a == 255 ? s : (d * (255 - a) + s * a + 127) / 255; }
 
+// The line Windows measures for a font, from its OS/2 and head tables; Qt measures
+// Tahoma's line by its typographic metrics, smaller.
+zel::TWinTextMetrics WindowsLine(const QFont& font) {
+  const QRawFont raw = QRawFont::fromFont(font);
+  const QByteArray os2 = raw.fontTable("OS/2"), head = raw.fontTable("head");
+  const std::optional<zel::TWinTextMetrics> line = zel::WindowsTextMetrics(Bytes(os2), Bytes(head), font.pixelSize());
+  if (QFontInfo(font).family() != "Tahoma" || !line) throw TAbort("no Tahoma with Windows metrics for the driver");
+  return *line;
+}
+
+// The buttons, the purchase picture, a free point in the margin and the button font
+// at the display's dpi: declared for 96 dpi and a text height of 13, scaled by the
+// text height t the window font (11 pixels at 96 dpi) has there.
+struct TLayout {
+  std::vector<TButton> buttons;
+  QRect picture;
+  QPoint park;
+  int fontPixels = 24;
+};
+
+TLayout LayoutAt(int dpi) {
+  QFont windowFont("Tahoma");
+  windowFont.setPixelSize((11 * dpi * 2 + 96) / 192);
+  const int t = WindowsLine(windowFont).Height();
+  auto scale = [t](int v) { return (2 * v * t + 13) / 26; };  // rounded, halves up
+  auto box = [&](const QRect& r) {
+    return QRect(QPoint(scale(r.left()), scale(r.top())), QPoint(scale(r.left() + r.width()) - 1, scale(r.top() + r.height()) - 1));
+  };
+  TLayout layout;
+  for (TButton button : kButtons) {
+    button.box = box(button.box);
+    layout.buttons.push_back(button);
+  }
+  const QRect image = box(launcher::kImage1);
+  layout.picture = QRect(image.topLeft() + QPoint((image.width() - 128) / 2, (image.height() - 128) / 2), QSize(128, 128));
+  layout.park = QPoint(launcher::kPark.x(), scale(launcher::kPark.y()));
+  // Pixels to points at the dpi, rescaled by t, back to pixels; each step rounded.
+  const int points = (24 * 72 * 2 + dpi) / (2 * dpi), scaled = scale(points);
+  layout.fontPixels = (scaled * dpi * 2 + 72) / 144;
+  return layout;
+}
+
 // One state of a button as the style draws it, at the button's size.
 struct TReference {
   QImage face;       // the push button on the window's background
@@ -71,32 +113,26 @@ struct TFindings {
 
 class TLooks {
  public:
-  TLooks(TContext& context, const TLauncher& launcher)
+  TLooks(TContext& context, const TLauncher& launcher, const QString& prefix, TLayout layout)
       : context_(context), launcher_(launcher), style_(QApplication::style()),
         classic_(style_->objectName().compare("windows", Qt::CaseInsensitive) == 0),
-        prefix_(QString("looks-") + style_->objectName().toLower()), font_("Tahoma") {
-    font_.setPixelSize(24);
+        prefix_(prefix + "-" + style_->objectName().toLower()), layout_(std::move(layout)), font_("Tahoma") {
+    font_.setPixelSize(layout_.fontPixels);
     font_.setBold(true);
-    if (QFontInfo(font_).family() != "Tahoma") throw TAbort("Tahoma is not installed for the driver");
-    // A caption's height is the line Windows measures for the font, from its OS/2 and
-    // head tables; Qt measures Tahoma's line by its typographic metrics, smaller.
-    const QRawFont raw = QRawFont::fromFont(font_);
-    const QByteArray os2 = raw.fontTable("OS/2"), head = raw.fontTable("head");
-    const std::optional<zel::TWinTextMetrics> line = zel::WindowsTextMetrics(Bytes(os2), Bytes(head), 24);
-    if (!line) throw TAbort("Tahoma's OS/2 and head tables give no Windows line height");
-    line_ = *line;
+    line_ = WindowsLine(font_);
     const zel::picture::TRgbaImage png = zel::picture::DecodePng(Bytes(ReadResource("buy.png")));
     picture_ = QImage(png.pixels.data(), png.width, png.height, png.width * 4, QImage::Format_RGBA8888).copy();
     // With no window manager, whether the window is active is whether it holds the focus.
     active_ = FocusedWindow() == launcher.main;
-    const bool hotLook = Changes(kButtons[0], TLook::Normal, TLook::Hot);
+    const bool hotLook = Changes(layout_.buttons[0], TLook::Normal, TLook::Hot);
     context.report.Note(prefix_ + ".style", style_->objectName() + (active_ ? ", window active" : ", window inactive") +
-                                                (hotLook ? ", hot look differs from normal" : ", hot look same as normal"));
+                                                (hotLook ? ", hot look differs from normal" : ", hot look same as normal") +
+                                                QString(", button font %1 px").arg(layout_.fontPixels));
   }
 
   void CheckStates() {
     Park();
-    for (const TButton& button : kButtons) {
+    for (const TButton& button : layout_.buttons) {
       const QRect area(launcher_.OnScreen(button.box.topLeft()), button.box.size());
       const QImage rest = Settled(area, nullptr);
       const TFindings raised = Judge(button, "at-rest", rest, TLook::Normal);
@@ -128,7 +164,7 @@ class TLooks {
   }
 
  private:
-  void Park() { MovePointer(launcher_.OnScreen(launcher::kPark)); }
+  void Park() { MovePointer(launcher_.OnScreen(layout_.park)); }
 
   bool Changes(const TButton& button, TLook from, TLook to) const {
     return Draw(button, from).face != Draw(button, to).face;
@@ -173,8 +209,8 @@ class TLooks {
     return ref;
   }
 
-  static QRect PictureIn(const TButton& button) {
-    return button.imageRight ? launcher::kPicture.translated(-button.box.topLeft()) : QRect();
+  QRect PictureIn(const TButton& button) const {
+    return button.imageRight ? layout_.picture.translated(-button.box.topLeft()) : QRect();
   }
 
   static TFindings Compare(const QImage& image, const TReference& ref, const QRect& picture) {
@@ -208,13 +244,12 @@ class TLooks {
     ok &= report.Check(!seen.ink.isNull() && ref.text.contains(seen.ink) && seen.ink == expected.ink, what + ".caption",
                        "ink " + Describe(seen.ink) + ", expected " + Describe(expected.ink) + " in " +
                            Describe(ref.text) + " (" + ref.arithmetic + ")");
-    if (button.imageRight) ok &= CheckPicture(shot, ref, what + ".picture");
+    if (button.imageRight) ok &= CheckPicture(shot, ref, PictureIn(button), what + ".picture");
     if (!ok) shot.save(context_.InWork(what + ".png"));
     return seen;
   }
 
-  bool CheckPicture(const QImage& shot, const TReference& ref, const QString& what) {
-    const QRect at = PictureIn(kButtons[2]);
+  bool CheckPicture(const QImage& shot, const TReference& ref, const QRect& at, const QString& what) {
     long differing = 0;
     QString first;
     for (int y = 0; y < picture_.height(); ++y) {
@@ -234,6 +269,7 @@ class TLooks {
   QStyle* style_;
   bool classic_;
   QString prefix_;
+  TLayout layout_;
   QFont font_;
   QImage picture_;
   zel::TWinTextMetrics line_;
@@ -241,6 +277,10 @@ class TLooks {
 };
 
 }  // namespace
+
+void CheckButtonLooks(TContext& context, const TLauncher& launcher, const QString& prefix, int dpi) {
+  TLooks(context, launcher, prefix, LayoutAt(dpi)).CheckStates();
+}
 
 void CheckBanner(TReport& report, const QString& what, const TLauncher& launcher) {
   const zel::picture::TRgbImage banner = zel::picture::DecodeJpeg(Bytes(ReadResource("banner.jpg")));
@@ -266,8 +306,7 @@ void ScenarioLooks(TContext& context) {
   ConfigureFileManager(fileManager.Path(), 0, true);
   TLauncher l = StartLauncher(LauncherStart(context, context.launcher, {"ZEL_URL_RECORD=" + xdgOpen.Path()}));
   CheckBanner(report, "looks.banner", l);
-  TLooks looks(context, l);
-  looks.CheckStates();
+  TLooks(context, l, "looks", LayoutAt(96)).CheckStates();
   Pause(700);
   report.Check(fileManager.Lines().isEmpty() && xdgOpen.Lines().isEmpty(), "looks.releases-off-run-nothing",
                QString("%1 file manager, %2 xdg-open call(s)").arg(fileManager.Lines().size()).arg(xdgOpen.Lines().size()));

@@ -12,6 +12,8 @@ TStart LauncherStart(const TContext& context, const QString& exe, const QStringL
 // The banner at the client's top-left corner, pixel for pixel the JPEG library's
 // decoding of the file the launcher carries.
 void CheckBanner(TReport& report, const QString& what, const TLauncher& launcher);
+// Each button through its states as the style draws them, laid out for the dpi.
+void CheckButtonLooks(TContext& context, const TLauncher& launcher, const QString& prefix, int dpi);
 
 void ScenarioWindow(TContext& context);
 void ScenarioDpi120(TContext& context);

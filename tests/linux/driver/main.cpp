@@ -66,7 +66,12 @@ int main(int argc, char** argv) {
     for (const TScenario& s : kScenarios) PrintLine(QString(s.name) + ": " + s.about);
     return 0;
   }
-  // A widget application: the looks are drawn by the same styles the launcher uses.
+  // A widget application: the looks are drawn by the same styles the launcher uses,
+  // at the display's dpi unscaled, as the launcher draws.
+  qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
+#endif
   const QApplication app(argc, argv);
   return RunScenario(args);
 }
