@@ -155,27 +155,33 @@ void TApplication::HandleException(std::exception_ptr error) noexcept {
   }
 }
 
-void TApplication::SetCursor(TCursorKind kind) noexcept {
-  if (kind == cursor_) return;
-  cursor_ = kind;
-  if (kind == TCursorKind::Wait) {
-    ::SetCursor(waitCursor_);
-    return;
-  }
-  // Ask the window under the pointer for its cursor at once, if it is ours;
-  // another program's window gets the arrow and no messages.
+void TApplication::SetCursor(TCursorKind kind) noexcept { cursor_.Set(kind); }
+
+void TApplication::ShowCursor(TCursorShape shape) {
+  ::SetCursor(shape == TCursorShape::Wait ? waitCursor_ : arrowCursor_);
+}
+
+std::optional<TPoint> TApplication::PointerPosition() {
   POINT point;
-  if (::GetCursorPos(&point)) {
-    HWND window = ::WindowFromPoint(point);
-    if (window != nullptr && ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId()) {
-      const LPARAM position = MAKELPARAM(static_cast<WORD>(point.x), static_cast<WORD>(point.y));
-      const LRESULT hit = ::SendMessageW(window, WM_NCHITTEST, 0, position);
-      ::SendMessageW(window, WM_SETCURSOR, reinterpret_cast<WPARAM>(window),
-                     MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
-      return;
-    }
-  }
-  ::SetCursor(arrowCursor_);
+  if (!::GetCursorPos(&point)) return std::nullopt;
+  return TPoint{point.x, point.y};
+}
+
+TNativeWindow TApplication::WindowAt(TPoint screen) { return ::WindowFromPoint(POINT{screen.x, screen.y}); }
+
+bool TApplication::OnOwnThread(TNativeWindow window) {
+  return ::GetWindowThreadProcessId(static_cast<HWND>(window), nullptr) == ::GetCurrentThreadId();
+}
+
+std::intptr_t TApplication::HitTest(TNativeWindow window, TPoint screen) {
+  return ::SendMessageW(static_cast<HWND>(window), WM_NCHITTEST, 0,
+                        MAKELPARAM(static_cast<WORD>(screen.x), static_cast<WORD>(screen.y)));
+}
+
+void TApplication::AskForCursor(TNativeWindow window, std::intptr_t hitTest) {
+  HWND hwnd = static_cast<HWND>(window);
+  ::SendMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                 MAKELPARAM(static_cast<WORD>(hitTest), WM_MOUSEMOVE));
 }
 
 void ShowApplicationError(std::exception_ptr error) noexcept {

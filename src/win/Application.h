@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "core/CursorRestore.h"
 #include "core/StartupOptions.h"
 #include "win/Com.h"
 #include "win/FormWindow.h"
@@ -17,9 +18,7 @@
 
 namespace zel::win {
 
-enum class TCursorKind { Default, Wait };
-
-class TApplication {
+class TApplication final : private TCursorHost {
  public:
   TApplication();
   ~TApplication();
@@ -57,12 +56,20 @@ class TApplication {
 
   // The application-wide cursor override.
   void SetCursor(TCursorKind kind) noexcept;
-  TCursorKind Cursor() const noexcept { return cursor_; }
+  TCursorKind Cursor() const noexcept { return cursor_.Current(); }
   HCURSOR WaitCursor() const noexcept { return waitCursor_; }
 
  private:
   void AdoptForm(std::unique_ptr<TFormWindow> form);
   void Finish() noexcept;
+
+  // TCursorHost
+  void ShowCursor(TCursorShape shape) override;
+  std::optional<TPoint> PointerPosition() override;
+  TNativeWindow WindowAt(TPoint screen) override;
+  bool OnOwnThread(TNativeWindow window) override;
+  std::intptr_t HitTest(TNativeWindow window, TPoint screen) override;
+  void AskForCursor(TNativeWindow window, std::intptr_t hitTest) override;
 
   HINSTANCE instance_;
   // First in, last out: the apartment outlives every window.
@@ -73,7 +80,7 @@ class TApplication {
   TWindow hidden_;
   bool mainFormOnTaskBar_ = false;
   std::unique_ptr<TFormWindow> mainForm_;
-  TCursorKind cursor_ = TCursorKind::Default;
+  TAppCursor cursor_{*this};
   HCURSOR waitCursor_ = nullptr;
   HCURSOR arrowCursor_ = nullptr;
 };

@@ -1,9 +1,9 @@
 // Which presses and releases complete a click, with real input: the purchase
 // picture taking the mouse from its button, drags between buttons, double-clicks,
 // a press the platform cancels, the right button during a left press, a click that
-// activates the window, and a press whose capture another window takes. Seen from outside by the calls that reach the file
-// browser's and the web browser's stand-ins (count and arguments) and by the mouse
-// capture of the launcher's thread.
+// activates the window, and a press whose capture another window takes. Seen from
+// outside by the calls that reach the file browser's and the web browser's
+// stand-ins (count and arguments) and by the mouse capture of the launcher's thread.
 //
 // run-scenario.sh puts the recording stand-ins in place (--standin), as for the
 // commands scenario.

@@ -26,6 +26,7 @@ void ScenarioDamagedPicture(TContext& context);
 void ScenarioDamagedBannerHeader(TContext& context);
 void ScenarioDamagedBannerPixels(TContext& context);
 void ScenarioFailingCommand(TContext& context);
+void ScenarioCursor(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -49,6 +50,8 @@ inline constexpr TScenario kScenarios[] = {
      "(damaged banner pixels build) a plain banner box, no error box, working buttons, exit code 0"},
     {"failing-command", ScenarioFailingCommand,
      "(failing folder build) the error box of a failed command, and the launcher goes on"},
+    {"cursor", ScenarioCursor,
+     "the wait cursor during a command and the cursor it leaves, over the launcher and over another window"},
 };
 
 }  // namespace zeltest
