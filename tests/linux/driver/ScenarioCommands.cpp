@@ -77,7 +77,8 @@ QPoint Centre(const QRect& r) { return r.topLeft() + QPoint(r.width() / 2, r.hei
 void ScenarioCommands(TContext& context) {
   TReport& report = context.report;
   const QString exe = CopyLauncher(context, context.launcher);
-  const QString folder = QFileInfo(exe).absolutePath() + "/";
+  // As the launcher finds it: the real path of its executable.
+  const QString folder = QFileInfo(exe).canonicalPath() + "/";
   const QString forms = folder + launcher::kFormsFolder, samples = folder + launcher::kSamplesFolder;
   TCalls calls(report, context.InWork("file-manager.txt"), context.InWork("xdg-open.txt"));
   ConfigureFileManager(context.InWork("file-manager.txt"), 0, true);
