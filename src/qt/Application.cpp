@@ -17,31 +17,11 @@
 #include "core/AppFolder.h"
 #include "core/ErrorText.h"
 #include "core/Utf8.h"
+#include "qt/Environment.h"
 
 namespace zel::qt {
 
 namespace {
-
-// Only where the user has set nothing.
-void SetDefault(const char* name, const char* value) {
-  if (!qEnvironmentVariableIsSet(name)) qputenv(name, value);
-}
-
-// What Qt reads when its application object is made.
-void PrepareEnvironment() {
-  // Without this Qt loads Mesa at start: time and memory a launcher never uses.
-  SetDefault("QT_XCB_GL_INTEGRATION", "none");
-  // The launcher scales itself, in device pixels; Qt must not scale it again.
-  SetDefault("QT_ENABLE_HIGHDPI_SCALING", "0");
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-  QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-#endif
-  // On Wayland a program cannot place its own window; under XWayland it is centred.
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") &&
-      (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland")) {
-    qputenv("QT_QPA_PLATFORM", "xcb");
-  }
-}
 
 QString QtPluginFolder() {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)

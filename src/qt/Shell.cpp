@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QUrl>
 
+#include "qt/Environment.h"
+
 namespace zel::qt {
 
 namespace {
@@ -20,7 +22,12 @@ void XdgOpen(const QString& argument) {
     if (QDir::isAbsolutePath(folder)) folders << folder;
   }
   const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"), folders);
-  if (!program.isEmpty()) QProcess::startDetached(program, {argument});
+  if (program.isEmpty()) return;
+  QProcess process;
+  process.setProgram(program);
+  process.setArguments({argument});
+  process.setProcessEnvironment(ChildEnvironment());
+  process.startDetached();
 }
 
 }  // namespace
