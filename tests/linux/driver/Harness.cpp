@@ -195,6 +195,12 @@ TWindowId FocusedWindow() {
   return focus;
 }
 
+void Focus(TWindowId window) {
+  XSetInputFocus(Dpy(), window, RevertToParent, CurrentTime);
+  XSync(Dpy(), False);
+  Pause(100);
+}
+
 void SendDeleteWindow(TWindowId window) {
   XEvent event{};
   event.xclient.type = ClientMessage;

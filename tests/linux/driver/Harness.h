@@ -81,6 +81,7 @@ struct TSizeHints {
 };
 TSizeHints SizeHints(TWindowId window);
 TWindowId FocusedWindow();
+void Focus(TWindowId window);  // as a window manager gives a window the keyboard
 // As a window manager asks a window to close.
 void SendDeleteWindow(TWindowId window);
 

@@ -140,6 +140,14 @@ void ScenarioCommands(TContext& context) {
   calls.ExpectFolder(Uri(forms));
   calls.Check("commands.left-release-after-right-click-runs-nothing-more");
 
+  // No key runs a command or closes the window, though it has the keyboard.
+  Focus(l.main);
+  const bool focused = FocusedWindow() == l.main;
+  for (const char* key : {"Return", "space", "Escape"}) PressKey(key);
+  calls.Check("commands.return-space-escape-run-nothing");
+  report.Check(focused && ViewableWindowsOf(l.program->Pid()) == std::vector<TWindowId>{l.main},
+               "commands.keys-leave-window-open", focused ? "keys sent to the launcher's window" : "it did not take the focus");
+
   // No file manager on the bus: xdg-open gets the plain folder path.
   ConfigureFileManager(context.InWork("file-manager.txt"), 0, false);
   Click(l.OnScreen(Centre(launcher::kFormList)));

@@ -163,6 +163,26 @@ class TLooks {
     }
   }
 
+  // A completed click takes the hot mark without the pointer leaving: the button is
+  // drawn normal under it until the pointer leaves and comes back. Clicks the forms
+  // button once in a look with a hot mark; returns the clicks made.
+  int CheckClickClearsHotMark() {
+    if (classic_) return 0;
+    const TButton& button = layout_.buttons[0];
+    const QRect area(launcher_.OnScreen(button.box.topLeft()), button.box.size());
+    Park();
+    const QImage rest = Settled(area, nullptr);
+    MovePointer(launcher_.OnScreen(button.box.topLeft() + QPoint(12, 12)));
+    const QImage hot = Settled(area, &rest);
+    Button(1, true);
+    Button(1, false);
+    Judge(button, "clicked", Settled(area, &hot), TLook::Normal);
+    Park();
+    MovePointer(launcher_.OnScreen(button.box.topLeft() + QPoint(12, 12)));
+    Judge(button, "left-and-back", Settled(area, &rest), TLook::Hot);
+    return 1;
+  }
+
  private:
   void Park() { MovePointer(launcher_.OnScreen(layout_.park)); }
 
@@ -306,10 +326,13 @@ void ScenarioLooks(TContext& context) {
   ConfigureFileManager(fileManager.Path(), 0, true);
   TLauncher l = StartLauncher(LauncherStart(context, context.launcher, {"ZEL_URL_RECORD=" + xdgOpen.Path()}));
   CheckBanner(report, "looks.banner", l);
-  TLooks(context, l, "looks", LayoutAt(96)).CheckStates();
+  TLooks looks(context, l, "looks", LayoutAt(96));
+  looks.CheckStates();
+  const int clicks = looks.CheckClickClearsHotMark();
   Pause(700);
-  report.Check(fileManager.Lines().isEmpty() && xdgOpen.Lines().isEmpty(), "looks.releases-off-run-nothing",
-               QString("%1 file manager, %2 xdg-open call(s)").arg(fileManager.Lines().size()).arg(xdgOpen.Lines().size()));
+  report.Check(fileManager.Lines().size() == clicks && xdgOpen.Lines().isEmpty(), "looks.only-completed-clicks-run",
+               QString("%1 file manager, %2 xdg-open call(s) after %3 completed click(s)")
+                   .arg(fileManager.Lines().size()).arg(xdgOpen.Lines().size()).arg(clicks));
   CloseAndCheck(report, "looks.exit-code", l);
 }
 
