@@ -107,6 +107,19 @@ void ScenarioCommands(TContext& context) {
   calls.ExpectOpen(launcher::kPurchaseAddress);
   calls.Check("commands.purchase-picture-click-runs-nothing");
 
+  // Pressed beside the picture and released on it: the release lies in the button's
+  // box, so the purchase runs. Pressed on the picture and released beside it: nothing.
+  MovePointer(at(launcher::kBuyFull, 100, 75));
+  Button(1, true);
+  MovePointer(l.OnScreen(Centre(launcher::kPicture)));
+  Button(1, false);
+  MovePointer(l.OnScreen(Centre(launcher::kPicture)) + QPoint(10, 10));
+  Button(1, true);
+  MovePointer(at(launcher::kBuyFull, 120, 30));
+  Button(1, false);
+  calls.ExpectOpen(launcher::kPurchaseAddress);
+  calls.Check("commands.drag-onto-picture-runs-purchase-drag-off-picture-nothing");
+
   // Pressed on one button, released on the other.
   MovePointer(l.OnScreen(Centre(launcher::kFormList)));
   Button(1, true);
