@@ -2,11 +2,10 @@
 #include "Harness.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
-#include <QTextStream>
 #include <QThread>
 
 #include <algorithm>
@@ -84,6 +83,15 @@ Display* Dpy() {
 }
 
 Window Root() { return DefaultRootWindow(Dpy()); }
+
+// What Xlib hands out to be freed with XFree.
+struct TXFree {
+  void operator()(void* data) const noexcept {
+    if (data != nullptr) XFree(data);
+  }
+};
+template <typename T>
+using TXPtr = std::unique_ptr<T, TXFree>;
 Atom AtomOf(const char* name) { return XInternAtom(Dpy(), name, False); }
 
 // A property's raw items; format 32 items come as longs, as Xlib gives them.
@@ -98,17 +106,14 @@ std::optional<TPropertyData> ReadProperty(Window window, Atom property) {
   Atom type = 0;
   int format = 0;
   unsigned long items = 0, after = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(Dpy(), window, property, 0, 1 << 24, False, AnyPropertyType, &type, &format, &items, &after,
-                         &data) != Success ||
-      type == 0) {
-    if (data != nullptr) XFree(data);
-    return std::nullopt;
-  }
+  unsigned char* raw = nullptr;
+  const int status = XGetWindowProperty(Dpy(), window, property, 0, 1 << 24, False, AnyPropertyType, &type, &format,
+                                        &items, &after, &raw);
+  const TXPtr<unsigned char> data(raw);
+  if (status != Success || type == 0) return std::nullopt;
   TPropertyData out{type, format, {}, items};
   const std::size_t unit = format == 32 ? sizeof(long) : static_cast<std::size_t>(format / 8);
-  out.bytes.assign(data, data + items * unit);
-  XFree(data);
+  out.bytes.assign(data.get(), data.get() + items * unit);
   return out;
 }
 
@@ -122,16 +127,16 @@ QSize ScreenSize() {
 std::vector<TWindowId> ViewableWindowsOf(qint64 pid) {
   std::vector<TWindowId> found;
   Window rootReturn = 0, parent = 0;
-  Window* children = nullptr;
+  Window* list = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(Dpy(), Root(), &rootReturn, &parent, &children, &count)) return found;
+  if (!XQueryTree(Dpy(), Root(), &rootReturn, &parent, &list, &count)) return found;
+  const TXPtr<Window> children(list);
   for (unsigned int i = 0; i < count; ++i) {
     XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(Dpy(), children[i], &attributes) || attributes.map_state != IsViewable) continue;
-    const std::vector<unsigned long> owner = Property32(children[i], "_NET_WM_PID");
-    if (!owner.empty() && static_cast<qint64>(owner[0]) == pid) found.push_back(children[i]);
+    if (!XGetWindowAttributes(Dpy(), children.get()[i], &attributes) || attributes.map_state != IsViewable) continue;
+    const std::vector<unsigned long> owner = Property32(children.get()[i], "_NET_WM_PID");
+    if (!owner.empty() && static_cast<qint64>(owner[0]) == pid) found.push_back(children.get()[i]);
   }
-  if (children != nullptr) XFree(children);
   return found;
 }
 
@@ -148,10 +153,8 @@ QString WindowTitle(TWindowId window) {
 QStringList WindowClass(TWindowId window) {
   XClassHint hint{};
   if (!XGetClassHint(Dpy(), window, &hint)) return {};
-  QStringList out{QString::fromUtf8(hint.res_name), QString::fromUtf8(hint.res_class)};
-  XFree(hint.res_name);
-  XFree(hint.res_class);
-  return out;
+  const TXPtr<char> name(hint.res_name), kind(hint.res_class);
+  return {QString::fromUtf8(name.get()), QString::fromUtf8(kind.get())};
 }
 
 std::optional<TWindowId> TransientFor(TWindowId window) {
@@ -249,15 +252,19 @@ void PressKey(const char* keysymName) {
 }
 
 QImage Grab(const QRect& screen) {
-  XImage* image = XGetImage(Dpy(), Root(), screen.x(), screen.y(), static_cast<unsigned int>(screen.width()),
-                            static_cast<unsigned int>(screen.height()), AllPlanes, ZPixmap);
-  if (image == nullptr) throw TAbort("XGetImage failed for " + Describe(screen).toStdString());
+  auto destroy = [](XImage* image) { XDestroyImage(image); };
+  const std::unique_ptr<XImage, decltype(destroy)> image(
+      XGetImage(Dpy(), Root(), screen.x(), screen.y(), static_cast<unsigned int>(screen.width()),
+                static_cast<unsigned int>(screen.height()), AllPlanes, ZPixmap),
+      destroy);
+  if (!image) throw TAbort("XGetImage failed for " + Describe(screen).toStdString());
   QImage out(screen.size(), QImage::Format_RGB32);
   for (int y = 0; y < screen.height(); ++y) {
     auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
-    for (int x = 0; x < screen.width(); ++x) row[x] = 0xff000000u | static_cast<QRgb>(XGetPixel(image, x, y) & 0xffffffu);
+    for (int x = 0; x < screen.width(); ++x) {
+      row[x] = 0xff000000u | static_cast<QRgb>(XGetPixel(image.get(), x, y) & 0xffffffu);
+    }
   }
-  XDestroyImage(image);
   return out;
 }
 
@@ -277,8 +284,8 @@ QImage GrabSettled(const QRect& screen, const std::function<bool(const QImage&)>
 }
 
 TCursorShot CurrentCursor() {
-  XFixesCursorImage* cursor = XFixesGetCursorImage(Dpy());
-  if (cursor == nullptr) return {};
+  const TXPtr<XFixesCursorImage> cursor(XFixesGetCursorImage(Dpy()));
+  if (!cursor) return {};
   TCursorShot shot;
   shot.name = cursor->name != nullptr ? QString::fromLatin1(cursor->name) : QString();
   shot.image = QImage(cursor->width, cursor->height, QImage::Format_ARGB32);
@@ -287,7 +294,6 @@ TCursorShot CurrentCursor() {
       shot.image.setPixel(x, y, static_cast<QRgb>(cursor->pixels[y * cursor->width + x]));
     }
   }
-  XFree(cursor);
   return shot;
 }
 
