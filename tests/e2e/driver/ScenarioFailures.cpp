@@ -231,9 +231,9 @@ struct TFailingRun {
   }
   // Exactly `count` purchase calls since the last look, once they have had time to land.
   void CheckUrls(std::size_t count, std::string_view what) {
-    std::vector<std::wstring> lines = Settle(running, urls, urlsSeen + count);
+    Settle(running, urls, urlsSeen + count);
     ::Sleep(kSettleMs);
-    lines = Settle(running, urls, urlsSeen + count);
+    const std::vector<std::wstring> lines = Settle(running, urls, urlsSeen + count);
     const std::vector<std::wstring> fresh(lines.begin() + static_cast<std::ptrdiff_t>(std::min(urlsSeen, lines.size())),
                                           lines.end());
     urlsSeen = lines.size();
