@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QMessageBox>
-#include <climits>
+#include <QPointer>
 #include <cstdint>
 #include <cstdlib>
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
@@ -22,6 +22,21 @@
 namespace zel::qt {
 
 namespace {
+
+// A descriptor closed on every way out of its scope.
+class TDescriptor {
+ public:
+  explicit TDescriptor(int fd) noexcept : fd_(fd) {}
+  ~TDescriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  TDescriptor(const TDescriptor&) = delete;
+  TDescriptor& operator=(const TDescriptor&) = delete;
+  int Get() const noexcept { return fd_; }
+
+ private:
+  int fd_;
+};
 
 QString QtPluginFolder() {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -41,12 +56,13 @@ QString QtPluginFolder() {
 void GuardPluginSearch(const std::string& programFolder) {
   const bool userSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
   const QByteArray userPath = qgetenv("QT_PLUGIN_PATH");
-  const int folder = ::open(programFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  QByteArray listed = "/proc/self/fd/" + QByteArray::number(folder);
-  if (!userPath.isEmpty()) listed += ':' + userPath;
-  qputenv("QT_PLUGIN_PATH", listed);
-  QCoreApplication::libraryPaths();
-  if (folder >= 0) ::close(folder);
+  {
+    const TDescriptor folder(::open(programFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    QByteArray listed = "/proc/self/fd/" + QByteArray::number(folder.Get());
+    if (!userPath.isEmpty()) listed += ':' + userPath;
+    qputenv("QT_PLUGIN_PATH", listed);
+    QCoreApplication::libraryPaths();
+  }
   if (userSet) {
     qputenv("QT_PLUGIN_PATH", userPath);
   } else {
@@ -63,11 +79,9 @@ QString BoxText(const std::wstring& text) {
 }  // namespace
 
 std::wstring ExecutablePath() {
-  char* path = ::realpath("/proc/self/exe", nullptr);
-  if (path == nullptr) return {};
-  const std::string bytes(path);
-  std::free(path);
-  return FromUtf8(bytes);
+  const std::unique_ptr<char, decltype(&std::free)> path(::realpath("/proc/self/exe", nullptr), &std::free);
+  if (!path) return {};
+  return FromUtf8(path.get());
 }
 
 TApplication::TApplication(int& argc, char** argv) {
@@ -119,8 +133,8 @@ void TApplication::HandleException(std::exception_ptr error) noexcept {
   try {
     if (mainForm_) mainForm_->CancelPress();
     const TErrorInfo info = DescribeError(error);
-    QWidget* active = QApplication::activeWindow();
-    QWidget* owner = active != nullptr ? active : mainForm_.get();
+    const QPointer<QWidget> active = QApplication::activeWindow();
+    QWidget* owner = active != nullptr ? active.data() : mainForm_.get();
     // Modal: the launcher's windows take no input while it is open.
     QMessageBox box(QMessageBox::Critical, title_, BoxText(info.boxText), QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
