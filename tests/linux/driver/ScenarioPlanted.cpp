@@ -1,6 +1,6 @@
 // Plugins planted beside the program, which is started from that folder: a platform
 // plugin under platforms/ and a style plugin under styles/, asked for by name through
-// the environment. The launcher must load neither (and come up and end normally
+// the environment, and the same under another folder a planted qt.conf names. The launcher must load neither (and come up and end normally
 // when only the style is asked for); a plain Qt program beside the same plants must
 // load each, so they are live.
 #include <QDir>
@@ -15,15 +15,27 @@ namespace {
 constexpr int kPlatformTelltale = 83;
 constexpr int kStyleTelltale = 84;
 
-// A folder holding a copy of the program and of the planted plugins.
-QString PlantBeside(const TContext& context, const QString& exe, const QString& name) {
-  const QString folder = context.InWork(name);
-  QDir(folder).removeRecursively();
+void CopyPlants(const TContext& context, const QString& folder) {
   for (const char* sub : {"platforms", "styles"}) {
     QDir().mkpath(folder + "/" + sub);
     const QDir from(context.plantedDir + "/" + sub);
     for (const QString& file : from.entryList(QDir::Files)) {
       QFile::copy(from.filePath(file), folder + "/" + sub + "/" + file);
+    }
+  }
+}
+
+// A folder holding a copy of the program with the planted plugins beside it, or a
+// qt.conf that names a folder of them as Qt's own plugin folder, or both.
+QString PlantBeside(const TContext& context, const QString& exe, const QString& name, bool beside, bool conf) {
+  const QString folder = context.InWork(name);
+  QDir(folder).removeRecursively();
+  if (beside) CopyPlants(context, folder);
+  if (conf) {
+    CopyPlants(context, folder + "/elsewhere");
+    QFile file(folder + "/qt.conf");
+    if (!file.open(QIODevice::WriteOnly) || file.write("[Paths]\nPlugins = elsewhere\n") < 0) {
+      throw TAbort("cannot write " + file.fileName().toStdString());
     }
   }
   const QString copy = folder + "/" + QFileInfo(exe).fileName();
@@ -44,7 +56,7 @@ void ScenarioPlanted(TContext& context) {
   const QString style = "QT_STYLE_OVERRIDE=zelplanted", platform = "QT_QPA_PLATFORM=zelplanted";
   auto markerText = [&] { return marker.Lines().isEmpty() ? QString("none") : marker.Lines().join("; "); };
 
-  const QString exe = PlantBeside(context, context.launcher, "launcher");
+  const QString exe = PlantBeside(context, context.launcher, "launcher", true, true);
   try {
     TLauncher l = StartLauncher(LauncherStart(context, exe, {markerVariable, style}));
     report.CheckEqual(launcher::kTitle, WindowTitle(l.main), "planted.launcher-comes-up");
@@ -62,12 +74,24 @@ void ScenarioPlanted(TContext& context) {
                  (code ? "exit code " + QString::number(*code) : QString("still running")) + ", marker: " + markerText());
   }
 
-  const QString bare = PlantBeside(context, context.bareWindow, "bare");
-  for (const auto& [variable, telltale] : {std::pair{style, kStyleTelltale}, std::pair{platform, kPlatformTelltale}}) {
+  // Beside the program, asked for; and where a planted qt.conf points, where the
+  // planted "xcb" is found before the system's own and is loaded unasked.
+  const QString bare = PlantBeside(context, context.bareWindow, "bare", true, false);
+  const QString bareConf = PlantBeside(context, context.bareWindow, "bare-qt-conf", false, true);
+  const struct {
+    QString exe;
+    QStringList environment;
+    const char* what;
+    int telltale;
+  } runs[] = {{bare, {markerVariable, style}, "styles/", kStyleTelltale},
+              {bare, {markerVariable, platform}, "platforms/", kPlatformTelltale},
+              {bareConf, {markerVariable}, "qt.conf", kPlatformTelltale}};
+  for (const auto& run : runs) {
     marker.Clear();
-    TProgram plain(TStart{bare, {markerVariable, variable}, context.InWork("bare.log")});
+    TProgram plain(TStart{run.exe, run.environment, context.InWork("bare.log")});
     const std::optional<int> code = plain.WaitForExit(kWindowTimeoutMs);
-    report.Check(code == telltale && !marker.Lines().isEmpty(), "planted.plain-qt-program-loads-plant (" + variable + ")",
+    report.Check(code == run.telltale && !marker.Lines().isEmpty(),
+                 QString("planted.plain-qt-program-loads-plant (%1)").arg(run.what),
                  (code ? "exit code " + QString::number(*code) : QString("still running")) + ", marker: " + markerText());
   }
 }
