@@ -26,9 +26,13 @@ std::wstring FolderParameters(std::wstring_view appFolder, std::wstring_view fol
   return path;
 }
 
-std::wstring TitleFromExePath(std::wstring_view exePath) {
-  const size_t slash = exePath.find_last_of(L"\\:/");
-  std::wstring_view name = slash == std::wstring_view::npos ? exePath : exePath.substr(slash + 1);
+std::wstring_view FileNameOf(std::wstring_view path, TPathStyle style) noexcept {
+  const size_t slash = path.find_last_of(style == TPathStyle::Posix ? L"/" : L"\\/:");
+  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring TitleFromExePath(std::wstring_view exePath, TPathStyle style) {
+  std::wstring_view name = FileNameOf(exePath, style);
   name = name.substr(0, name.find(L'.'));
   const size_t first = FirstCharacterLength(name);
   return std::wstring(name.substr(0, first)) + LowerCased(name.substr(first));

@@ -69,9 +69,4 @@ TErrorInfo DescribeError(std::exception_ptr error) noexcept {
   return info;
 }
 
-std::wstring_view FileNameOf(std::wstring_view path) noexcept {
-  const size_t slash = path.find_last_of(L"\\/:");
-  return slash == std::wstring_view::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace zel

@@ -32,7 +32,4 @@ struct TErrorInfo {
 };
 TErrorInfo DescribeError(std::exception_ptr error) noexcept;
 
-// A file name without its folder.
-std::wstring_view FileNameOf(std::wstring_view path) noexcept;
-
 }  // namespace zel

@@ -87,7 +87,7 @@ std::wstring ExecutablePath() {
 TApplication::TApplication(int& argc, char** argv) {
   PrepareEnvironment();
   const std::wstring exe = ExecutablePath();
-  title_ = QString::fromStdWString(TitleFromExePath(exe));
+  title_ = QString::fromStdWString(TitleFromExePath(exe, TPathStyle::Posix));
   GuardPluginSearch(ToUtf8(PosixAppFolderFromPath(exe)));
   qt_ = std::make_unique<QApplication>(argc, argv);
   QCoreApplication::setLibraryPaths({QtPluginFolder()});
@@ -161,7 +161,7 @@ void ShowApplicationError(std::exception_ptr error, int& argc, char** argv) noex
     } else {
       module = ExecutablePath();
     }
-    const std::wstring text = ApplicationErrorText(info.kind, FileNameOf(module), offset, info.message);
+    const std::wstring text = ApplicationErrorText(info.kind, FileNameOf(module, TPathStyle::Posix), offset, info.message);
     // The application object is gone with the window that failed: a box needs one.
     std::unique_ptr<QApplication> application;
     if (QCoreApplication::instance() == nullptr) {

@@ -5,6 +5,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "core/AppFolder.h"
 #include "core/Error.h"
 #include "core/ErrorText.h"
 #include "core/IconChoice.h"
@@ -79,6 +80,10 @@ TEST(ApplicationError, ExactFormat) {
 TEST(ApplicationError, ModuleNameWithoutItsFolder) {
   EXPECT_EQ(FileNameOf(L"C:\\Program Files\\Zel\\ZelProject.exe"), L"ZelProject.exe");
   EXPECT_EQ(FileNameOf(L"ZelProject.exe"), L"ZelProject.exe");
+  // On Linux only "/" separates: "\\" and ":" belong to the name.
+  EXPECT_EQ(FileNameOf(L"/opt/a:b/Zel:Pro\\ject", TPathStyle::Posix), L"Zel:Pro\\ject");
+  EXPECT_EQ(TitleFromExePath(L"/opt/Zel:PROJECT.bin", TPathStyle::Posix), L"Zel:project");
+  EXPECT_EQ(TitleFromExePath(L"C:\\Zel:PROJECT.bin"), L"Project");
 }
 
 TEST(ErrorAddress, IsTheRaisingCode) {
