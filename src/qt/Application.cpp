@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QPixmapCache>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
@@ -97,6 +98,9 @@ TApplication::TApplication(int& argc, char** argv) {
 #endif
   // The main window's close ends the application, not the last box closed.
   QApplication::setQuitOnLastWindowClosed(false);
+  // The window repaints rarely: the style's cached button images would cost
+  // more memory than drawing the buttons again when they change.
+  QPixmapCache::setCacheLimit(0);
   sessionEnd_ = std::make_unique<TSessionEnd>([this] { Terminate(); });
 }
 

@@ -33,8 +33,10 @@ namespace {
 // style may draw a button cut by the buffer's edge differently.
 constexpr int kBandRows = 64;
 
-// The icon set's 32-bit images in these sizes become the window's icon.
-constexpr int kIconSizes[] = {16, 32, 48, 256};
+// The window's icon is the set's 32 x 32 image at 32 bits, as on Windows: the
+// desktop entry's icons serve the other sizes, and the larger images would only
+// cost memory.
+constexpr int kWindowIconSize = 32;
 
 // A title bar with the system menu and the close button only; the size is fixed.
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -110,10 +112,7 @@ void TFormWidget::LoadWindowIcon(std::wstring_view name) {
   const auto bytes = ResourceBytes(name);
   QIcon icon;
   for (const picture::TIconEntry& entry : picture::ReadIconDirectory(bytes)) {
-    if (entry.bitCount != 32 || std::find(std::begin(kIconSizes), std::end(kIconSizes), entry.width) ==
-                                    std::end(kIconSizes)) {
-      continue;
-    }
+    if (entry.bitCount != 32 || entry.width != kWindowIconSize) continue;
     const picture::TRgbaImage rgba = picture::DecodeIconImage(bytes, entry);
     const QImage image(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
     icon.addPixmap(QPixmap::fromImage(image.copy()));

@@ -12,8 +12,9 @@ namespace zellinux {
 
 namespace {
 
-// The icon images the launcher gives its window, by width.
-const std::set<unsigned long> kIconSizes{16, 32, 48, 256};
+// The icon images the launcher gives its window, by width: the set's 32 x 32
+// image at 32 bits, the one the Windows edition takes as its window's icon.
+const std::set<unsigned long> kIconSizes{32};
 
 // _NET_WM_ICON: width, height, then width * height ARGB values, image after image.
 void CheckIcon(TReport& report, TWindowId window) {
