@@ -61,7 +61,11 @@ XVFB=$!
 LAUNCHER=""
 PRIVATE_HOME=""
 cleanup() {
-  [[ -n "$LAUNCHER" ]] && kill "$LAUNCHER" 2>/dev/null || true
+  if [[ -n "$LAUNCHER" ]]; then
+    kill "$LAUNCHER" 2>/dev/null || true
+    # It ends through its own loop: let it go before its display does.
+    for _ in $(seq 50); do kill -0 "$LAUNCHER" 2>/dev/null || break; sleep 0.1; done
+  fi
   [[ "$EDITION" == windows ]] && { /usr/lib/wine/wineserver64 -k 2>/dev/null || true; }
   kill "$XVFB" 2>/dev/null || true
   [[ -n "$PRIVATE_HOME" ]] && rm -rf "$PRIVATE_HOME"
