@@ -16,7 +16,12 @@ done
 failed=0
 for preset in "${PRESETS[@]}"; do
   echo "== tests: $preset"
-  # A preset with nothing registered yet passes rather than fails.
-  ctest --preset "$preset" --no-tests=ignore || failed=1
+  # A preset with nothing registered yet passes rather than fails. Under Wine a
+  # real click now and then reaches the program late (a stalled start of Wine's
+  # own processes), so a failed test runs once more; a fault fails both runs,
+  # and CTest's output keeps the first failure for reading.
+  retry=()
+  [[ "$preset" == native || "$preset" == win32 ]] || retry=(--repeat until-pass:2)
+  ctest --preset "$preset" --no-tests=ignore "${retry[@]}" || failed=1
 done
 exit "$failed"
