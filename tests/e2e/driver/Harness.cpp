@@ -850,38 +850,45 @@ LRESULT CALLBACK DriverWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 }  // namespace
 
-TDriverWindow::TDriverWindow(const RECT& screenRect, const std::wstring& title)
-    : rect_(screenRect), title_(title), created_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+TThreadWindow::TThreadWindow(const RECT& screenRect, const std::wstring& title, const wchar_t* className,
+                             WNDPROC procedure, LPCWSTR cursor, void* createParam)
+    : rect_(screenRect),
+      title_(title),
+      className_(className),
+      procedure_(procedure),
+      cursor_(cursor),
+      createParam_(createParam),
+      created_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
   if (!created_) throw TAbort("cannot make an event");
-  thread_ = THandle(::CreateThread(nullptr, 0, &TDriverWindow::Run, this, 0, nullptr));
-  if (!thread_) throw TAbort("cannot start the driver window's thread");
+  thread_ = THandle(::CreateThread(nullptr, 0, &TThreadWindow::Run, this, 0, &threadId_));
+  if (!thread_) throw TAbort("cannot start the thread of the window " + Utf8(title_));
   // Unbounded: the thread uses this object until it has signalled (the scenario's
   // own time limit still applies).
   ::WaitForSingleObject(created_.Get(), INFINITE);
   if (window_ == nullptr) {
     ::WaitForSingleObject(thread_.Get(), INFINITE);
-    throw TAbort("cannot make the driver's own window");
+    throw TAbort("cannot make the window " + Utf8(title_));
   }
 }
 
-TDriverWindow::~TDriverWindow() {
+TThreadWindow::~TThreadWindow() {
   if (window_ != nullptr) ::PostMessageW(window_, WM_CLOSE, 0, 0);
   ::WaitForSingleObject(thread_.Get(), kWindowTimeoutMs);
 }
 
-DWORD WINAPI TDriverWindow::Run(void* param) {
-  auto* self = static_cast<TDriverWindow*>(param);
+DWORD WINAPI TThreadWindow::Run(void* param) {
+  auto* self = static_cast<TThreadWindow*>(param);
   WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = DriverWindowProc;
+  windowClass.lpfnWndProc = self->procedure_;
   windowClass.hInstance = ::GetModuleHandleW(nullptr);
-  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hCursor = ::LoadCursorW(nullptr, self->cursor_);
   windowClass.hbrBackground = ::GetSysColorBrush(COLOR_WINDOW);
-  windowClass.lpszClassName = kDriverWindowClass;
+  windowClass.lpszClassName = self->className_;
   ::RegisterClassW(&windowClass);  // fails harmlessly when a window before this one registered it
   const SIZE size = SizeOf(self->rect_);
-  HWND window = ::CreateWindowExW(0, kDriverWindowClass, self->title_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+  HWND window = ::CreateWindowExW(0, self->className_, self->title_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
                                   self->rect_.left, self->rect_.top, size.cx, size.cy, nullptr, nullptr,
-                                  windowClass.hInstance, nullptr);
+                                  windowClass.hInstance, self->createParam_);
   self->window_ = window;
   ::SetEvent(self->created_.Get());
   if (window == nullptr) return 1;
@@ -893,9 +900,12 @@ DWORD WINAPI TDriverWindow::Run(void* param) {
   return 0;
 }
 
+TDriverWindow::TDriverWindow(const RECT& screenRect, const std::wstring& title)
+    : window_(screenRect, title, kDriverWindowClass, DriverWindowProc, IDC_ARROW, nullptr) {}
+
 bool TDriverWindow::Activate(DWORD timeoutMs) const {
-  ::SetForegroundWindow(window_);
-  return WaitUntil([&] { return ::GetForegroundWindow() == window_; }, timeoutMs);
+  ::SetForegroundWindow(Handle());
+  return WaitUntil([&] { return ::GetForegroundWindow() == Handle(); }, timeoutMs);
 }
 
 }  // namespace zeltest
@@ -1132,25 +1142,11 @@ RECT CornerClearOf(HWND window, SIZE size) {
 }
 
 TProbeWindow::TProbeWindow(const RECT& screenRect, const std::wstring& title)
-    : rect_(screenRect), title_(title), created_(::CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
-  if (!created_) throw TAbort("cannot make an event");
-  thread_ = THandle(::CreateThread(nullptr, 0, &TProbeWindow::Run, this, 0, &threadId_));
-  if (!thread_) throw TAbort("cannot start the probe window's thread");
-  ::WaitForSingleObject(created_.Get(), INFINITE);
-  if (window_ == nullptr) {
-    ::WaitForSingleObject(thread_.Get(), INFINITE);
-    throw TAbort("cannot make the probe window");
-  }
-}
-
-TProbeWindow::~TProbeWindow() {
-  if (window_ != nullptr) ::PostMessageW(window_, WM_CLOSE, 0, 0);
-  ::WaitForSingleObject(thread_.Get(), kWindowTimeoutMs);
-}
+    : window_(screenRect, title, kProbeWindowClass, &TProbeWindow::WindowProc, IDC_CROSS, this) {}
 
 void TProbeWindow::RunOnThread(const std::function<void()>& fn) const {
   DWORD_PTR ignored = 0;
-  if (!::SendMessageTimeoutW(window_, kRunOnThread, 0, reinterpret_cast<LPARAM>(&fn), SMTO_NORMAL,
+  if (!::SendMessageTimeoutW(Handle(), kRunOnThread, 0, reinterpret_cast<LPARAM>(&fn), SMTO_NORMAL,
                              kReactionTimeoutMs, &ignored)) {
     throw TAbort("the probe window's thread did not answer");
   }
@@ -1182,30 +1178,6 @@ LRESULT CALLBACK TProbeWindow::WindowProc(HWND window, UINT message, WPARAM wPar
       break;
   }
   return ::DefWindowProcW(window, message, wParam, lParam);
-}
-
-DWORD WINAPI TProbeWindow::Run(void* param) {
-  auto* self = static_cast<TProbeWindow*>(param);
-  WNDCLASSW windowClass{};
-  windowClass.lpfnWndProc = &TProbeWindow::WindowProc;
-  windowClass.hInstance = ::GetModuleHandleW(nullptr);
-  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_CROSS);
-  windowClass.hbrBackground = ::GetSysColorBrush(COLOR_WINDOW);
-  windowClass.lpszClassName = kProbeWindowClass;
-  ::RegisterClassW(&windowClass);  // fails harmlessly when an earlier probe registered it
-  const SIZE size = SizeOf(self->rect_);
-  HWND window = ::CreateWindowExW(0, kProbeWindowClass, self->title_.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                  self->rect_.left, self->rect_.top, size.cx, size.cy, nullptr, nullptr,
-                                  windowClass.hInstance, self);
-  self->window_ = window;
-  ::SetEvent(self->created_.Get());
-  if (window == nullptr) return 1;
-  MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-  return 0;
 }
 
 }  // namespace zeltest

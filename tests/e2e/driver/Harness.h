@@ -344,23 +344,42 @@ bool WaitForCapture(HWND window, HWND holder, DWORD timeoutMs = kReactionTimeout
 
 // A visible top-level window of the driver's own, on a thread of its own that keeps
 // its messages flowing: activating another program's window sends it messages.
-class TDriverWindow {
+// A window of the driver's own with a thread of its own that pumps its messages;
+// closed and its thread ended when this goes.
+class TThreadWindow {
  public:
-  TDriverWindow(const RECT& screenRect, const std::wstring& title);
-  TDriverWindow(const TDriverWindow&) = delete;
-  TDriverWindow& operator=(const TDriverWindow&) = delete;
-  ~TDriverWindow();
+  // createParam reaches the window procedure in WM_NCCREATE's CREATESTRUCTW.
+  TThreadWindow(const RECT& screenRect, const std::wstring& title, const wchar_t* className, WNDPROC procedure,
+                LPCWSTR cursor, void* createParam);
+  TThreadWindow(const TThreadWindow&) = delete;
+  TThreadWindow& operator=(const TThreadWindow&) = delete;
+  ~TThreadWindow();
   HWND Handle() const noexcept { return window_; }
-  // Brings it to the foreground; true once it is the foreground window.
-  bool Activate(DWORD timeoutMs = kReactionTimeoutMs) const;
+  DWORD ThreadId() const noexcept { return threadId_; }
 
  private:
   static DWORD WINAPI Run(void* self);
   RECT rect_;
   std::wstring title_;
+  const wchar_t* className_;
+  WNDPROC procedure_;
+  LPCWSTR cursor_;
+  void* createParam_;
   THandle created_;  // set by the thread once the window exists (or failed to)
   THandle thread_;
+  DWORD threadId_ = 0;
   HWND window_ = nullptr;
+};
+
+class TDriverWindow {
+ public:
+  TDriverWindow(const RECT& screenRect, const std::wstring& title);
+  HWND Handle() const noexcept { return window_.Handle(); }
+  // Brings it to the foreground; true once it is the foreground window.
+  bool Activate(DWORD timeoutMs = kReactionTimeoutMs) const;
+
+ private:
+  TThreadWindow window_;
 };
 
 }  // namespace zeltest
@@ -459,9 +478,8 @@ class TProbeWindow {
   TProbeWindow(const RECT& screenRect, const std::wstring& title);
   TProbeWindow(const TProbeWindow&) = delete;
   TProbeWindow& operator=(const TProbeWindow&) = delete;
-  ~TProbeWindow();
-  HWND Handle() const noexcept { return window_; }
-  DWORD ThreadId() const noexcept { return threadId_; }
+  HWND Handle() const noexcept { return window_.Handle(); }
+  DWORD ThreadId() const noexcept { return window_.ThreadId(); }
   // WM_NCHITTEST and WM_SETCURSOR messages received so far.
   long HitTests() const noexcept { return hitTests_.load(); }
   long SetCursors() const noexcept { return setCursors_.load(); }
@@ -471,17 +489,12 @@ class TProbeWindow {
   void RunOnThread(const std::function<void()>& fn) const;
 
  private:
-  static DWORD WINAPI Run(void* self);
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-  RECT rect_;
-  std::wstring title_;
-  THandle created_;  // set by the thread once the window exists (or failed to)
-  THandle thread_;
-  DWORD threadId_ = 0;
-  HWND window_ = nullptr;
   std::atomic<long> hitTests_{0};
   std::atomic<long> setCursors_{0};
   std::atomic<long> leftReleases_{0};
+  // Last, so the window and its thread end before the counters they write.
+  TThreadWindow window_;
 };
 
 }  // namespace zeltest
