@@ -33,3 +33,7 @@ foreach(sub tools tests/fuzz)
     add_subdirectory(${sub})
   endif()
 endforeach()
+
+# The house's floors: no include runs from a lower layer of src/ up to a higher one.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME layers COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/layers/check_layers.py ${CMAKE_SOURCE_DIR}/src)

@@ -28,8 +28,7 @@ target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 
 file(GLOB ZEL_WIN_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/win/*.cpp
-  ${CMAKE_SOURCE_DIR}/src/controls/win/*.cpp)
+  ${CMAKE_SOURCE_DIR}/src/win/*.cpp)
 
 # The pictures and icon the program carries; a test build may swap in damaged ones.
 set(ZEL_RES_DIR "${CMAKE_SOURCE_DIR}/res" CACHE PATH "Folder with banner.jpg, buy.png, ZelProject.ico")

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "core/Form.h"
+#include "form/Form.h"
 
 // The folder that holds the running executable, always ending in the
 // platform's folder separator.

@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "controls/MouseRouter.h"
-#include "core/Form.h"
+#include "form/Form.h"
 #include "qt/Fonts.h"
 
 class QStyle;

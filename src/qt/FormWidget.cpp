@@ -15,7 +15,7 @@
 #include <optional>
 
 #include "core/Layout.h"
-#include "core/PaintBands.h"
+#include "controls/PaintBands.h"
 #include "picture/Ico.h"
 #include "qt/Application.h"
 #include "qt/Resources.h"

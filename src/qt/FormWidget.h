@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "core/Form.h"
+#include "form/Form.h"
 #include "qt/Components.h"
 
 namespace zel::qt {

@@ -8,7 +8,7 @@
 #include "core/Commands.h"
 #include "core/Decimal.h"
 #include "core/Error.h"
-#include "core/IconChoice.h"
+#include "picture/IconChoice.h"
 #include "core/Layout.h"
 #include "win/Application.h"
 #include "win/Geometry.h"

@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "controls/win/Components.h"
-#include "core/Form.h"
+#include "win/Components.h"
+#include "form/Form.h"
 #include "core/StartupOptions.h"
 #include "win/Handles.h"
 #include "win/Shell.h"

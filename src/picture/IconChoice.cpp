@@ -1,4 +1,4 @@
-#include "core/IconChoice.h"
+#include "picture/IconChoice.h"
 
 #include <cstdlib>
 

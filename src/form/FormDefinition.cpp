@@ -1,4 +1,4 @@
-#include "core/FormDefinition.h"
+#include "form/FormDefinition.h"
 
 namespace zel {
 

@@ -1,4 +1,4 @@
-#include "core/Form.h"
+#include "form/Form.h"
 
 #include <string>
 

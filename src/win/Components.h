@@ -12,7 +12,7 @@
 #include <string>
 
 #include "controls/MouseRouter.h"
-#include "core/Form.h"
+#include "form/Form.h"
 #include "win/Handles.h"
 #include "win/Theme.h"
 

@@ -18,7 +18,7 @@
 
 #include "controls/MouseRouter.h"
 #include "core/Commands.h"
-#include "core/FormDefinition.h"
+#include "form/FormDefinition.h"
 #include "core/Geometry.h"
 #include "picture/Png.h"
 

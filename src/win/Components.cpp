@@ -1,4 +1,4 @@
-#include "controls/win/Components.h"
+#include "win/Components.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "core/PaintBands.h"
+#include "controls/PaintBands.h"
 
 #include <algorithm>
 
