@@ -1,7 +1,7 @@
 // Scaling of the main window to the display and its first placement.
 #include <gtest/gtest.h>
 
-#include "core/FormDefinition.h"
+#include "form/FormDefinition.h"
 #include "core/Layout.h"
 
 namespace zel {

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "core/PaintBands.h"
+#include "controls/PaintBands.h"
 
 namespace zel {
 namespace {

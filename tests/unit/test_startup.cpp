@@ -8,7 +8,7 @@
 #include "core/AppFolder.h"
 #include "core/Error.h"
 #include "core/ErrorText.h"
-#include "core/IconChoice.h"
+#include "picture/IconChoice.h"
 #include "core/StartupOptions.h"
 
 namespace zel {
