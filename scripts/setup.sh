@@ -23,6 +23,8 @@ PACKAGES=(
   # and the validators of the desktop entry and the metainfo.
   xdotool x11-xserver-utils dbus dbus-x11 libx11-dev libxtst-dev libxfixes-dev libxrandr-dev
   desktop-file-utils appstream
+  # The screen-reader tests of the Linux editions: the accessibility bus and its client.
+  at-spi2-core python3-pyatspi gir1.2-atspi-2.0
 )
 
 install_packages() {
