@@ -1,11 +1,18 @@
-# The Linux edition: the launcher in Qt Widgets (Qt 5.15 shipped, Qt 6 built and
-# tested) over the same platform-free core, hardened as a distribution would build it.
-set(ZEL_QT_MAJOR "" CACHE STRING "Qt major version of the Linux edition (5 or 6)")
-if(NOT ZEL_QT_MAJOR MATCHES "^[56]$")
-  message(FATAL_ERROR "ZEL_QT_MAJOR must be 5 or 6, not '${ZEL_QT_MAJOR}'")
+# The Linux edition: the launcher in Qt Widgets (Qt 5.15, Qt 6) or in GTK 3 over the
+# same platform-free core, hardened as a distribution would build it.
+set(ZEL_TOOLKIT "qt" CACHE STRING "Toolkit of the Linux edition (qt or gtk)")
+if(ZEL_TOOLKIT STREQUAL "gtk")
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(ZEL_GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 harfbuzz x11)
+elseif(ZEL_TOOLKIT STREQUAL "qt")
+  set(ZEL_QT_MAJOR "" CACHE STRING "Qt major version of the Linux edition (5 or 6)")
+  if(NOT ZEL_QT_MAJOR MATCHES "^[56]$")
+    message(FATAL_ERROR "ZEL_QT_MAJOR must be 5 or 6, not '${ZEL_QT_MAJOR}'")
+  endif()
+  find_package(Qt${ZEL_QT_MAJOR} REQUIRED COMPONENTS Widgets DBus)
+else()
+  message(FATAL_ERROR "ZEL_TOOLKIT must be qt or gtk, not '${ZEL_TOOLKIT}'")
 endif()
-
-find_package(Qt${ZEL_QT_MAJOR} REQUIRED COMPONENTS Widgets DBus)
 find_package(JPEG REQUIRED)
 find_package(ZLIB REQUIRED)
 
@@ -29,15 +36,23 @@ target_link_libraries(zelcore PUBLIC JPEG::JPEG ZLIB::ZLIB)
 # Every throw, the runtime's own included, notes where it was raised (core/ThrowSite).
 target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 
+# What the Linux editions share whatever toolkit draws (src/xdg): the program's path
+# as bytes, the children's environment, xdg-open. The application folder is linked
+# into each launcher on its own, so a test build can swap in a failing one.
+file(GLOB ZEL_XDG_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/xdg/*.cpp)
+list(REMOVE_ITEM ZEL_XDG_SOURCES ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp)
+add_library(zelxdg STATIC ${ZEL_XDG_SOURCES})
+target_link_libraries(zelxdg PUBLIC zelcore)
+
 enable_testing()
 
 # The launcher itself and its test builds (ZelProject, ZelProjectFailingCommand).
-include(${CMAKE_SOURCE_DIR}/cmake/qt-launcher.cmake OPTIONAL)
+include(${CMAKE_SOURCE_DIR}/cmake/${ZEL_TOOLKIT}-launcher.cmake OPTIONAL)
 
 # The desktop entry, icons and metainfo shipped beside it, and their validation.
 add_subdirectory(res/linux)
 
-# The bare Qt window the benchmark measures the launcher against, and its driver.
+# The bare window (same toolkit) the benchmark measures the launcher against, and its driver.
 add_subdirectory(bench/linux)
 
 foreach(sub tests/elf tests/release tests/linux)

@@ -59,11 +59,10 @@ file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/zel-qt-conf/zel-qt-conf.qrc CONTENT
   "<RCC><qresource prefix=\"/qt/etc\"><file>qt.conf</file></qresource></RCC>\n")
 
 file(GLOB ZEL_QT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/qt/*.cpp)
-list(REMOVE_ITEM ZEL_QT_SOURCES ${CMAKE_SOURCE_DIR}/src/qt/ZelAppFolder.cpp)
 add_library(zelqt OBJECT ${CMAKE_SOURCE_DIR}/src/ZelMainForm.cpp ${ZEL_QT_SOURCES} ${ZEL_QT_RESOURCES}
             ${CMAKE_BINARY_DIR}/zel-qt-conf/zel-qt-conf.qrc)
 set_target_properties(zelqt PROPERTIES AUTORCC ON)
-target_link_libraries(zelqt PUBLIC zelcore Qt${ZEL_QT_MAJOR}::Widgets Qt${ZEL_QT_MAJOR}::DBus ${CMAKE_DL_LIBS})
+target_link_libraries(zelqt PUBLIC zelxdg Qt${ZEL_QT_MAJOR}::Widgets Qt${ZEL_QT_MAJOR}::DBus ${CMAKE_DL_LIBS})
 
 # zel_qt_launcher(<target> <source of GetAppFolder> <output folder>)
 function(zel_qt_launcher target appFolder folder)
@@ -72,6 +71,6 @@ function(zel_qt_launcher target appFolder folder)
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ZelProject RUNTIME_OUTPUT_DIRECTORY ${folder})
 endfunction()
 
-zel_qt_launcher(ZelProject ${CMAKE_SOURCE_DIR}/src/qt/ZelAppFolder.cpp ${CMAKE_BINARY_DIR})
+zel_qt_launcher(ZelProject ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp ${CMAKE_BINARY_DIR})
 zel_qt_launcher(ZelProjectFailingCommand ${CMAKE_SOURCE_DIR}/tests/e2e/faults/FailingAppFolder.cpp
                 ${CMAKE_BINARY_DIR}/failing-command)

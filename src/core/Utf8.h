@@ -3,10 +3,22 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace zel {
 
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
+
+// A POSIX path is bytes, and need not be UTF-8 (a folder unpacked from an old
+// archive or stick). As wide text each byte that is not part of a valid UTF-8
+// sequence stands as U+DC80 + its value, a lone low surrogate that no valid
+// UTF-8 decodes to; PathBytesFromWide gives back exactly the bytes decoded.
+std::wstring WideFromPathBytes(std::string_view bytes);
+std::string PathBytesFromWide(std::wstring_view text);
+
+// The file:// URI of an absolute path's bytes: every byte but the unreserved
+// characters and "/" percent-encoded, so the URI is ASCII whatever the path holds.
+std::string FileUriFromPathBytes(std::string_view bytes);
 
 }  // namespace zel

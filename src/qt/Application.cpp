@@ -9,7 +9,10 @@
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QStringList>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QTextCodec>
@@ -19,6 +22,7 @@
 #include "core/ErrorText.h"
 #include "core/Utf8.h"
 #include "qt/Environment.h"
+#include "xdg/Program.h"
 
 namespace zel::qt {
 
@@ -77,20 +81,65 @@ QString BoxText(const std::wstring& text) {
   return QString::fromStdWString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
-}  // namespace
-
-std::wstring ExecutablePath() {
-  const std::unique_ptr<char, decltype(&std::free)> path(::realpath("/proc/self/exe", nullptr), &std::free);
-  if (!path) return {};
-  return FromUtf8(path.get());
+// What Qt said while the application object was being made.
+QStringList& StartMessages() {
+  static QStringList messages;
+  return messages;
 }
+
+// Where Qt cannot reach a display or finds no platform plugin it ends the
+// process (an abort, a core dump) after advice that does not fit: reinstalling
+// fixes neither. What is missing, in a few words, from what Qt said.
+std::string WhatIsMissing() {
+  const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+  const QByteArray display = qgetenv("DISPLAY");
+  const bool x11 = platform.isEmpty() || platform.contains("xcb");
+  if (x11 && display.isEmpty()) return xdg::MissingDisplay(nullptr);
+  for (const QString& message : StartMessages()) {
+    if (message.contains(QLatin1String("could not connect to display"))) return xdg::MissingDisplay(display.constData());
+  }
+  static const QRegularExpression missingPlugin(QStringLiteral("platform plugin \"([^\"]+)\""));
+  for (const QString& message : StartMessages()) {
+    const QRegularExpressionMatch match = missingPlugin.match(message);
+    if (match.hasMatch()) {
+      const std::string name = match.captured(1).toStdString();
+      std::string what = "Qt's platform plugin \"" + name + "\" is not installed";
+      if (name != "xcb") what += " (QT_QPA_PLATFORM=\"" + name + ";xcb\" falls back to X)";
+      return what;
+    }
+  }
+  return "Qt could not start its platform (QT_QPA_PLATFORM=\"" + platform.toStdString() + "\")";
+}
+
+// While the application object is made, Qt's messages are held back; a fatal one
+// ends the launcher with one line on standard error and exit code 1.
+void OnStartMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type != QtFatalMsg) {
+    StartMessages() << message;
+    return;
+  }
+  const std::string line = xdg::NoDisplayLine(WhatIsMissing()) + "\n";
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+  ::_exit(1);
+}
+
+std::unique_ptr<QApplication> MakeApplication(int& argc, char** argv) {
+  const QtMessageHandler previous = qInstallMessageHandler(OnStartMessage);
+  auto application = std::make_unique<QApplication>(argc, argv);
+  qInstallMessageHandler(previous);
+  StartMessages().clear();
+  return application;
+}
+
+}  // namespace
 
 TApplication::TApplication(int& argc, char** argv) {
   PrepareEnvironment();
-  const std::wstring exe = ExecutablePath();
+  const std::wstring exe = xdg::ExecutablePath();
   title_ = QString::fromStdWString(TitleFromExePath(exe, TPathStyle::Posix));
-  GuardPluginSearch(ToUtf8(PosixAppFolderFromPath(exe)));
-  qt_ = std::make_unique<QApplication>(argc, argv);
+  GuardPluginSearch(PathBytesFromWide(PosixAppFolderFromPath(exe)));
+  qt_ = MakeApplication(argc, argv);
   QCoreApplication::setLibraryPaths({QtPluginFolder()});
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
   // File names and arguments are UTF-8 whatever the locale says, as Qt 6 has it.
@@ -158,19 +207,19 @@ void ShowApplicationError(std::exception_ptr error, int& argc, char** argv) noex
     Dl_info where{};
     if (info.address != nullptr && ::dladdr(info.address, &where) != 0 && where.dli_fname != nullptr &&
         where.dli_fname[0] != '\0') {
-      module = FromUtf8(where.dli_fname);
+      module = WideFromPathBytes(where.dli_fname);
       const auto base = reinterpret_cast<std::uintptr_t>(where.dli_fbase);
       const auto address = reinterpret_cast<std::uintptr_t>(info.address);
       offset = address >= base ? address - base : 0;
     } else {
-      module = ExecutablePath();
+      module = xdg::ExecutablePath();
     }
     const std::wstring text = ApplicationErrorText(info.kind, FileNameOf(module, TPathStyle::Posix), offset, info.message);
     // The application object is gone with the window that failed: a box needs one.
     std::unique_ptr<QApplication> application;
     if (QCoreApplication::instance() == nullptr) {
       PrepareEnvironment();
-      application = std::make_unique<QApplication>(argc, argv);
+      application = MakeApplication(argc, argv);
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), BoxText(text), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);

@@ -58,9 +58,6 @@ class TApplication {
   std::unique_ptr<TFormWidget> mainForm_;
 };
 
-// The full path of the running executable, its links resolved.
-std::wstring ExecutablePath();
-
 // Shows the "Application Error" box for an error that ends start-up.
 void ShowApplicationError(std::exception_ptr error, int& argc, char** argv) noexcept;
 

@@ -1,26 +1,12 @@
 #include "qt/Environment.h"
 
 #include <QCoreApplication>
-#include <QStringList>
+
+#include "xdg/Program.h"
 
 namespace zel::qt {
 
-namespace {
-
-// The names set here, for the children's environment.
-QStringList& SetHere() {
-  static QStringList names;
-  return names;
-}
-
-// Only where the user has set nothing.
-void SetDefault(const char* name, const char* value) {
-  if (qEnvironmentVariableIsSet(name)) return;
-  qputenv(name, value);
-  SetHere() << QString::fromLatin1(name);
-}
-
-}  // namespace
+using xdg::SetDefault;
 
 void PrepareEnvironment() {
   // Without this Qt loads Mesa at start: time and memory a launcher never uses.
@@ -34,12 +20,6 @@ void PrepareEnvironment() {
   if (qEnvironmentVariableIsSet("WAYLAND_DISPLAY") || qgetenv("XDG_SESSION_TYPE") == "wayland") {
     SetDefault("QT_QPA_PLATFORM", "xcb");
   }
-}
-
-QProcessEnvironment ChildEnvironment() {
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  for (const QString& name : SetHere()) environment.remove(name);
-  return environment;
 }
 
 }  // namespace zel::qt

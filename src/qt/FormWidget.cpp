@@ -15,8 +15,10 @@
 #include <optional>
 
 #include "core/Layout.h"
+#include "form/Accessible.h"
 #include "controls/PaintBands.h"
 #include "picture/Ico.h"
+#include "qt/Accessible.h"
 #include "qt/Application.h"
 #include "qt/Resources.h"
 #include "qt/Shell.h"
@@ -76,6 +78,7 @@ TFormWidget::TFormWidget(TApplication& application, std::unique_ptr<TForm> form)
   setAttribute(Qt::WA_NoSystemBackground);
   setMouseTracking(true);
   form_->Load(*this);
+  InstallAccessibility();
 }
 
 TFormWidget::~TFormWidget() {
@@ -151,9 +154,9 @@ void TFormWidget::SetBusyCursor(bool busy) {
 
 void TFormWidget::Execute(const TCommandRow& row, std::wstring_view appFolder) {
   if (row.target == TCommandTarget::FolderBesideProgram) {
-    ShowFolder(QString::fromStdWString(std::wstring(appFolder) + std::wstring(row.folderName)));
+    ShowFolder(std::wstring(appFolder) + std::wstring(row.folderName));
   } else {
-    OpenAddress(QString::fromStdWString(std::wstring(kPurchaseAddress)));
+    OpenAddress(kPurchaseAddress);
   }
 }
 
@@ -173,6 +176,10 @@ void TFormWidget::ShowCentred() {
 
 void TFormWidget::CancelPress() {
   Guarded([&] { form_->Mouse().CancelMode(); });
+}
+
+void TFormWidget::PressAccessible(std::size_t item) {
+  Guarded([&] { TFormAccessible(*form_).Activate(item); });
 }
 
 void TFormWidget::Paint(const QRect& area) {

@@ -26,6 +26,9 @@ class TFormWidget final : public QWidget, private TFormPeer {
   void ShowCentred();
   // Ends a held press as a release outside its button (the press was cancelled).
   void CancelPress();
+  // A screen reader pressed one of the form's accessible objects: runs what a
+  // click runs, from the event loop.
+  void PressAccessible(std::size_t item);
 
  protected:
   void paintEvent(QPaintEvent* event) override;

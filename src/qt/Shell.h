@@ -1,17 +1,18 @@
 // Handing a folder to the desktop's file manager and an address to the web
 // browser. The file manager is asked over the session bus and the call waits for
 // its answer, so the wait cursor covers it; with no file manager there (or no bus)
-// the folder goes to xdg-open, as every address does.
+// the folder goes to xdg-open, as every address does. A folder's path goes on
+// byte-exact, also where it is not UTF-8.
 #pragma once
 
-#include <QString>
+#include <string_view>
 
 namespace zel::qt {
 
-// Shows the folder (a full path) in the file manager.
-void ShowFolder(const QString& path);
+// Shows the folder (a full path, as the program's wide text) in the file manager.
+void ShowFolder(std::wstring_view path);
 
 // Opens an address in the web browser.
-void OpenAddress(const QString& address);
+void OpenAddress(std::wstring_view address);
 
 }  // namespace zel::qt
