@@ -9,7 +9,10 @@ if(ZEL_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
+# The host is Linux: what the Linux editions share (src/xdg) is tested here too.
+file(GLOB ZEL_XDG_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/xdg/*.cpp)
+list(REMOVE_ITEM ZEL_XDG_SOURCES ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp)
+add_library(zelcore STATIC ${ZEL_CORE_SOURCES} ${ZEL_XDG_SOURCES})
 target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_compile_options(zelcore PRIVATE ${ZEL_WARNINGS})
 target_link_libraries(zelcore PUBLIC JPEG::JPEG ZLIB::ZLIB)

@@ -138,8 +138,8 @@ std::string FileUriFromPathBytes(std::string_view bytes) {
   std::string uri = "file://";
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
-    const bool plain = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') || b == '-' ||
-                       b == '.' || b == '_' || b == '~' || b == '/';
+    const bool plain = (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || (b >= '0' && b <= '9') ||
+                       std::string_view("-._~/!$&'()*+,;=:@").find(ch) != std::string_view::npos;
     if (plain) {
       uri.push_back(ch);
     } else {

@@ -17,8 +17,8 @@ std::wstring FromUtf8(const std::string& text);
 std::wstring WideFromPathBytes(std::string_view bytes);
 std::string PathBytesFromWide(std::wstring_view text);
 
-// The file:// URI of an absolute path's bytes: every byte but the unreserved
-// characters and "/" percent-encoded, so the URI is ASCII whatever the path holds.
+// The file:// URI of an absolute path's bytes: every byte that a URI's path may
+// not hold as it is percent-encoded, so the URI is ASCII whatever the path holds.
 std::string FileUriFromPathBytes(std::string_view bytes);
 
 }  // namespace zel

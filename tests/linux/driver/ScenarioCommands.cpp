@@ -2,11 +2,16 @@
 // private session bus (URIs of ShowFolders calls) and the recording xdg-open first
 // on PATH (its arguments). Also the wait cursor during a slow file manager, and a
 // command whose error box makes the window modal for a while.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QUrl>
 #include <QWidget>
+#include <climits>
+#include <cstdlib>
 
 #include "Scenarios.h"
 
@@ -71,6 +76,53 @@ QString CopyLauncher(const TContext& context, const QString& exe) {
 QString Uri(const QString& path) { return QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded()); }
 
 QPoint Centre(const QRect& r) { return r.topLeft() + QPoint(r.width() / 2, r.height() / 2); }
+
+QByteArray ReadBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A copy in a folder whose name is not UTF-8 ("bad", bytes FF FE, "name"), as an
+// archive made elsewhere unpacks: the file manager gets the folder's bytes
+// percent-encoded, xdg-open gets them as they are.
+void CheckFolderNotUtf8(TContext& context) {
+  TReport& report = context.report;
+  const QByteArray made = QFile::encodeName(context.work) + "/bad\xff\xfename";
+  ::mkdir(made.constData(), 0755);
+  QFile::remove(context.InWork("not-utf8-copy"));
+  if (!QFile::copy(context.launcher, context.InWork("not-utf8-copy")) ||
+      ::rename(QFile::encodeName(context.InWork("not-utf8-copy")).constData(), (made + "/ZelProject").constData()) != 0) {
+    throw TAbort("cannot copy the launcher into a folder whose name is not UTF-8");
+  }
+  char real[PATH_MAX];
+  if (::realpath(made.constData(), real) == nullptr) throw TAbort("the folder that is not UTF-8 is gone");
+  const QByteArray folder(real);
+  // Started through a link whose name is UTF-8; the launcher finds its real path itself.
+  const QString link = context.InWork("not-utf8-link");
+  QFile::remove(link);
+  if (::symlink((folder + "/ZelProject").constData(), QFile::encodeName(link).constData()) != 0) {
+    throw TAbort("cannot link to the copy in the folder that is not UTF-8");
+  }
+  const TRecordFile fileManager(context.InWork("file-manager-not-utf8.txt")), xdgOpen(context.InWork("xdg-open-not-utf8.txt"));
+  fileManager.Clear();
+  xdgOpen.Clear();
+  ConfigureFileManager(fileManager.Path(), 0, true);
+  TLauncher l = StartLauncher(LauncherStart(context, link, {"ZEL_URL_RECORD=" + xdgOpen.Path()}));
+  Click(l.OnScreen(Centre(launcher::kFormList)));
+  fileManager.WaitForLines(1);
+  const QByteArray forms = folder + "/" + launcher::kFormsFolder.toUtf8();
+  const QByteArray expectedUri = "file://" + forms.toPercentEncoding("/!$&'()*+,;=:@") + "\n";
+  report.CheckEqual(QString::fromLatin1(expectedUri), QString::fromLatin1(ReadBytes(fileManager.Path())),
+                    "commands.not-utf8.file-manager-gets-bytes-percent-encoded");
+  ConfigureFileManager(fileManager.Path(), 0, false);
+  Click(l.OnScreen(Centre(launcher::kSamples)));
+  xdgOpen.WaitForLines(1);
+  const QByteArray samples = folder + "/" + launcher::kSamplesFolder.toUtf8() + "\n";
+  report.Check(ReadBytes(xdgOpen.Path()) == samples, "commands.not-utf8.xdg-open-gets-bytes-as-they-are",
+               "got " + QString::fromLatin1(ReadBytes(xdgOpen.Path()).toHex(' ')) + ", expected " +
+                   QString::fromLatin1(samples.toHex(' ')));
+  CloseAndCheck(report, "commands.not-utf8.exit-code", l);
+}
 
 }  // namespace
 
@@ -171,6 +223,7 @@ void ScenarioCommands(TContext& context) {
   calls.Check("commands.no-file-manager.samples-xdg-open-plain-path");
 
   CloseAndCheck(report, "commands.exit-code", l);
+  CheckFolderNotUtf8(context);
 }
 
 void ScenarioWaitCursor(TContext& context) {

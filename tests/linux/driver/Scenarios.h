@@ -22,6 +22,7 @@ void ScenarioWaitCursor(TContext& context);
 void ScenarioFailingCommand(TContext& context);
 void ScenarioLooks(TContext& context);
 void ScenarioPlanted(TContext& context);
+void ScenarioNoDisplay(TContext& context);
 
 struct TScenario {
   const char* name;
@@ -36,6 +37,7 @@ inline constexpr TScenario kScenarios[] = {
     {"wait-cursor", ScenarioWaitCursor, "the wait cursor while the file manager answers, the arrow right after"},
     {"failing-command", ScenarioFailingCommand, "a command's error box: modal, Return closes it, the launcher goes on"},
     {"looks", ScenarioLooks, "the buttons' states as the style draws them, captions, banner and purchase picture"},
+    {"no-display", ScenarioNoDisplay, "no display, one that refuses, a missing platform plugin: one line and exit code 1"},
     {"planted", ScenarioPlanted, "plugins planted beside the program are not loaded; beside a plain Qt program they are"},
 };
 
