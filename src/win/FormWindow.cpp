@@ -261,6 +261,18 @@ LRESULT TFormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       theme_.Open(hwnd);
       ::InvalidateRect(hwnd, nullptr, FALSE);
       break;
+    case WM_GETOBJECT:
+      if (static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) {
+        if (!accessible_) accessible_ = std::make_unique<TAccessibleServer>(hwnd, *form_);
+        if (const LRESULT answer = accessible_->Answer(wParam)) return answer;
+      }
+      break;
+    case kAccessiblePress:
+      if (accessible_) accessible_->Press(wParam);
+      return 0;
+    case WM_DESTROY:
+      accessible_.reset();
+      break;
     case WM_CLOSE:
       // Closing ends the application; the window stays until it is destroyed at exit.
       application_.Terminate();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "win/Accessible.h"
 #include "win/Components.h"
 #include "form/Form.h"
 #include "core/StartupOptions.h"
@@ -58,6 +59,8 @@ class TFormWindow final : private TFormPeer {
 
   TApplication& application_;
   std::unique_ptr<TForm> form_;
+  // Made when a screen reader first asks; gone with the window.
+  std::unique_ptr<TAccessibleServer> accessible_;
   TFont font_;
   TIcon icon_;
   TButtonTheme theme_;

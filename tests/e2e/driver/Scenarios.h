@@ -27,6 +27,7 @@ void ScenarioDamagedBannerHeader(TContext& context);
 void ScenarioDamagedBannerPixels(TContext& context);
 void ScenarioFailingCommand(TContext& context);
 void ScenarioCursor(TContext& context);
+void ScenarioAccessible(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -52,6 +53,8 @@ inline constexpr TScenario kScenarios[] = {
      "(failing folder build) the error box of a failed command, and the launcher goes on"},
     {"cursor", ScenarioCursor,
      "the wait cursor during a command and the cursor it leaves, over the launcher and over another window"},
+    {"accessible", ScenarioAccessible,
+     "a screen reader's view: names, roles, states, places and hit tests at 96 and 120 dpi; buttons pressed by it"},
 };
 
 }  // namespace zeltest
