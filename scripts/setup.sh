@@ -25,6 +25,8 @@ PACKAGES=(
   desktop-file-utils appstream
   # The screen-reader tests of the Linux editions: the accessibility bus and its client.
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
+  # The GTK 3 edition: GTK 3 with its GLib, cairo, Pango and HarfBuzz headers.
+  libgtk-3-dev
 )
 
 install_packages() {

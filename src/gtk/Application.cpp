@@ -1,0 +1,192 @@
+#include "gtk/Application.h"
+
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "core/AppFolder.h"
+#include "core/ErrorText.h"
+#include "core/Utf8.h"
+#include "xdg/Program.h"
+
+namespace zel::gtk {
+
+namespace {
+
+// Standard error held back while the display is opened: what the toolkit and
+// Xlib say about a display they cannot reach is replaced by one line of ours,
+// and passed on as it was when the display opened.
+class TErrorHold {
+ public:
+  TErrorHold() {
+    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    saved_ = ::dup(STDERR_FILENO);
+    if (saved_ < 0 || ::dup2(pipe_[1], STDERR_FILENO) < 0) Restore();
+  }
+  ~TErrorHold() { Release(false); }
+  TErrorHold(const TErrorHold&) = delete;
+  TErrorHold& operator=(const TErrorHold&) = delete;
+
+  // Puts standard error back, first writing what was held to it when pass.
+  void Release(bool pass) {
+    Restore();
+    if (pipe_[0] < 0) return;
+    char bytes[4096];
+    ssize_t got = 0;
+    while ((got = ::read(pipe_[0], bytes, sizeof bytes)) > 0) {
+      if (pass && ::write(STDERR_FILENO, bytes, static_cast<std::size_t>(got)) < 0) break;
+    }
+    ::close(pipe_[0]);
+    pipe_[0] = -1;
+  }
+
+ private:
+  void Restore() {
+    if (saved_ >= 0) {
+      ::dup2(saved_, STDERR_FILENO);
+      ::close(saved_);
+      saved_ = -1;
+    }
+    if (pipe_[1] >= 0) {
+      ::close(pipe_[1]);
+      pipe_[1] = -1;
+    }
+  }
+
+  int pipe_[2] = {-1, -1};
+  int saved_ = -1;
+};
+
+// A box's text as the toolkit shows it: lines end in "\n".
+std::string BoxText(const std::wstring& text) {
+  std::string utf8 = ToUtf8(text);
+  for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at)) utf8.erase(at, 1);
+  return utf8;
+}
+
+// A modal error box with one OK button, which Return presses.
+void ShowErrorBox(GtkWindow* owner, const std::string& title, const std::string& text) {
+  GtkWidget* box = gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                                          GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(box), title.c_str());
+  gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+  gtk_dialog_run(GTK_DIALOG(box));
+  gtk_widget_destroy(box);
+}
+
+}  // namespace
+
+TApplication::TApplication(int& argc, char**& argv) {
+  // X11 only: the window places itself, which Wayland does not allow; under a
+  // Wayland session XWayland serves it.
+  gdk_set_allowed_backends("x11");
+  TErrorHold hold;
+  const bool opened = gtk_init_check(&argc, &argv);
+  hold.Release(opened);
+  if (!opened) {
+    const char* display = std::getenv("DISPLAY");
+    throw TNoDisplay(display == nullptr || display[0] == '\0'
+                         ? std::string("DISPLAY is not set")
+                         : "the X display \"" + std::string(display) + "\" cannot be opened");
+  }
+  // The launcher scales itself, in device pixels; GDK must not scale it again.
+  GdkDisplay* display = gdk_display_get_default();
+  if (GDK_IS_X11_DISPLAY(display)) gdk_x11_display_set_window_scale(display, 1);
+  title_ = ToUtf8(TitleFromExePath(xdg::ExecutablePath(), TPathStyle::Posix));
+  loop_ = g_main_loop_new(nullptr, FALSE);
+  sessionEnd_ = std::make_unique<TSessionEnd>([this] { Terminate(); });
+}
+
+TApplication::~TApplication() {
+  mainForm_.reset();
+  fonts_.reset();
+  sessionEnd_.reset();
+  if (loop_ != nullptr) g_main_loop_unref(loop_);
+}
+
+const TFonts& TApplication::Fonts(PangoContext* context) {
+  if (!fonts_) fonts_ = std::make_unique<TFonts>(context);
+  return *fonts_;
+}
+
+void TApplication::AdoptForm(std::unique_ptr<TFormWindow> form) {
+  try {
+    form->Form().DoCreate();
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+  if (!mainForm_) mainForm_ = std::move(form);
+}
+
+void TApplication::Run() {
+  if (mainForm_) mainForm_->ShowCentred();
+  g_main_loop_run(loop_);
+  mainForm_.reset();
+}
+
+void TApplication::Terminate() noexcept { g_main_loop_quit(loop_); }
+
+void TApplication::HandleException(std::exception_ptr error) noexcept {
+  try {
+    if (mainForm_) mainForm_->CancelPress();
+    const TErrorInfo info = DescribeError(error);
+    GtkWindow* active = nullptr;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item != nullptr; item = item->next) {
+      if (gtk_window_is_active(GTK_WINDOW(item->data))) active = GTK_WINDOW(item->data);
+    }
+    g_list_free(windows);
+    GtkWindow* owner = active != nullptr ? active : mainForm_ ? mainForm_->Window() : nullptr;
+    // Modal: the launcher's windows take no input while it is open.
+    ShowErrorBox(owner, title_, BoxText(info.boxText));
+    if (active != nullptr) gtk_window_present(active);
+  } catch (...) {
+    // Nothing more can be shown.
+  }
+}
+
+void ShowApplicationError(std::exception_ptr error) noexcept {
+  try {
+    const TErrorInfo info = DescribeError(error);
+    // The module the address lies in, and the offset from its start.
+    std::wstring module;
+    std::uintptr_t offset = 0;
+    Dl_info where{};
+    if (info.address != nullptr && ::dladdr(info.address, &where) != 0 && where.dli_fname != nullptr &&
+        where.dli_fname[0] != '\0') {
+      module = WideFromPathBytes(where.dli_fname);
+      const auto base = reinterpret_cast<std::uintptr_t>(where.dli_fbase);
+      const auto address = reinterpret_cast<std::uintptr_t>(info.address);
+      offset = address >= base ? address - base : 0;
+    } else {
+      module = xdg::ExecutablePath();
+    }
+    const std::wstring text = ApplicationErrorText(info.kind, FileNameOf(module, TPathStyle::Posix), offset, info.message);
+    // The display stays open after the window that failed is gone.
+    if (gdk_display_get_default() == nullptr) {
+      std::fprintf(stderr, "%s\n", BoxText(text).c_str());
+      return;
+    }
+    ShowErrorBox(nullptr, "Application Error", BoxText(text));
+  } catch (...) {
+    // Nothing more can be shown.
+  }
+}
+
+void ReportNoDisplay(const TNoDisplay& error) noexcept {
+  try {
+    const std::string line = xdg::NoDisplayLine(error.what()) + "\n";
+    std::fputs(line.c_str(), stderr);
+  } catch (...) {
+    // Nothing more can be said.
+  }
+}
+
+}  // namespace zel::gtk

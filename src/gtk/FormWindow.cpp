@@ -1,0 +1,358 @@
+#include "gtk/FormWindow.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <cairo.h>
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <optional>
+
+#include "controls/PaintBands.h"
+#include "core/Error.h"
+#include "core/Layout.h"
+#include "core/Utf8.h"
+#include "gtk/Application.h"
+#include "gtk/Resources.h"
+#include "gtk/Shell.h"
+#include "picture/Ico.h"
+#include "picture/IconChoice.h"
+
+// The drawing surface's own class.
+struct ZelFormSurface {
+  GtkDrawingArea parent;
+};
+struct ZelFormSurfaceClass {
+  GtkDrawingAreaClass parent;
+};
+G_DEFINE_TYPE(ZelFormSurface, zel_form_surface, GTK_TYPE_DRAWING_AREA)
+static void zel_form_surface_class_init(ZelFormSurfaceClass*) {}
+static void zel_form_surface_init(ZelFormSurface*) {}
+
+namespace zel::gtk {
+
+using controls::TMouseButton;
+
+namespace {
+
+// Composed off screen a band at a time, each band drawn whole into GTK's buffer
+// for the frame, so the composing image stays a fraction of the window. A band
+// holds each button whole.
+constexpr int kBandRows = 64;
+
+// The window's icon: the set's image nearest the large-icon size (32 x 32), as
+// on Windows; the desktop entry's icons serve the other sizes.
+constexpr int kWindowIconSize = 32;
+
+constexpr const char* kFormKey = "zel-form";
+
+// The classic look stands for the theme named as the classic style is.
+constexpr const char* kClassicTheme = "windows";
+
+std::optional<TMouseButton> ButtonOf(unsigned button) noexcept {
+  switch (button) {
+    case 1: return TMouseButton::Left;
+    case 2: return TMouseButton::Middle;
+    case 3: return TMouseButton::Right;
+    default: return std::nullopt;
+  }
+}
+
+TPoint PointOf(double x, double y) noexcept {
+  return {static_cast<int>(std::floor(x)), static_cast<int>(std::floor(y))};
+}
+
+// A style context for a path of widgets, each named by its type, CSS name and class.
+GtkStyleContext* StyleFor(GtkStyleContext* parent, std::initializer_list<std::pair<GType, const char*>> path,
+                          const char* cssClass) {
+  GtkWidgetPath* widgets = gtk_widget_path_new();
+  for (const auto& [type, name] : path) {
+    gtk_widget_path_append_type(widgets, type);
+    gtk_widget_path_iter_set_object_name(widgets, -1, name);
+  }
+  if (cssClass != nullptr) gtk_widget_path_iter_add_class(widgets, -1, cssClass);
+  GtkStyleContext* style = gtk_style_context_new();
+  gtk_style_context_set_path(style, widgets);
+  if (parent != nullptr) gtk_style_context_set_parent(style, parent);
+  gtk_widget_path_unref(widgets);
+  return style;
+}
+
+// _NET_WORKAREA of the first desktop, as a desktop announces the room its panels
+// leave; GDK takes it only from a window manager that lists it as supported.
+std::optional<TRect> WorkAreaOfDesktop(GdkDisplay* display) {
+  if (!GDK_IS_X11_DISPLAY(display)) return std::nullopt;
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  Atom type = 0;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(x, DefaultRootWindow(x), XInternAtom(x, "_NET_WORKAREA", False), 0, 4, False,
+                                        XA_CARDINAL, &type, &format, &count, &after, &data);
+  std::optional<TRect> area;
+  if (status == Success && type == XA_CARDINAL && format == 32 && count >= 4) {
+    const auto* values = reinterpret_cast<const long*>(data);
+    area = TRect{static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
+                 static_cast<int>(values[3])};
+  }
+  if (data != nullptr) XFree(data);
+  return area;
+}
+
+}  // namespace
+
+TForm* FormOfSurface(GtkWidget* surface) noexcept {
+  return static_cast<TForm*>(g_object_get_data(G_OBJECT(surface), kFormKey));
+}
+
+TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
+    : application_(application), form_(std::move(form)) {
+  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  surface_ = GTK_WIDGET(g_object_new(zel_form_surface_get_type(), nullptr));
+  g_object_set_data(G_OBJECT(surface_), kFormKey, form_.get());
+  gtk_container_add(GTK_CONTAINER(window_), surface_);
+  gtk_widget_add_events(surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
+                                      GDK_LEAVE_NOTIFY_MASK | GDK_ENTER_NOTIFY_MASK);
+  // A title bar with the close button; the size is fixed.
+  gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+  windowStyle_ = StyleFor(nullptr, {{GTK_TYPE_WINDOW, "window"}}, GTK_STYLE_CLASS_BACKGROUND);
+  buttonStyle_ = StyleFor(windowStyle_, {{GTK_TYPE_WINDOW, "window"}, {GTK_TYPE_BUTTON, "button"}}, nullptr);
+  GdkDisplay* display = gtk_widget_get_display(window_);
+  arrow_ = gdk_cursor_new_for_display(display, GDK_LEFT_PTR);
+  wait_ = gdk_cursor_new_for_display(display, GDK_WATCH);
+  ConnectSignals();
+  form_->Load(*this);
+}
+
+TFormWindow::~TFormWindow() {
+  painters_.clear();
+  if (window_ != nullptr) gtk_widget_destroy(window_);
+  if (pango_ != nullptr) g_object_unref(pango_);
+  if (buttonStyle_ != nullptr) g_object_unref(buttonStyle_);
+  if (windowStyle_ != nullptr) g_object_unref(windowStyle_);
+  if (arrow_ != nullptr) g_object_unref(arrow_);
+  if (wait_ != nullptr) g_object_unref(wait_);
+}
+
+GtkWindow* TFormWindow::Window() const noexcept { return GTK_WINDOW(window_); }
+
+template <typename Work>
+void TFormWindow::Guarded(Work&& work) noexcept {
+  try {
+    work();
+  } catch (...) {
+    application_.HandleException(std::current_exception());
+  }
+}
+
+void TFormWindow::ConnectSignals() {
+  using Self = TFormWindow;
+  g_signal_connect(surface_, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t* cr, Self* self) -> gboolean {
+                     self->Guarded([&] { self->Paint(cr); });
+                     return TRUE;
+                   }), this);
+  g_signal_connect(surface_, "realize", G_CALLBACK(+[](GtkWidget* surface, Self* self) {
+                     gdk_window_set_cursor(gtk_widget_get_window(surface), self->busy_ ? self->wait_ : self->arrow_);
+                   }), this);
+  // GDK reports the second press of a double-click as a plain press, and then once
+  // more as GDK_2BUTTON_PRESS: the plain one is the second press, the other is left out.
+  g_signal_connect(surface_, "button-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* event, Self* self) -> gboolean {
+                     if (event->type != GDK_BUTTON_PRESS) return TRUE;
+                     if (const auto button = ButtonOf(event->button)) {
+                       self->Guarded([&] { self->form_->Mouse().ButtonDown(*button, PointOf(event->x, event->y), false); });
+                     }
+                     return TRUE;
+                   }), this);
+  g_signal_connect(surface_, "button-release-event", G_CALLBACK(+[](GtkWidget*, GdkEventButton* event, Self* self) -> gboolean {
+                     if (const auto button = ButtonOf(event->button)) {
+                       self->Guarded([&] { self->form_->Mouse().ButtonUp(*button, PointOf(event->x, event->y)); });
+                     }
+                     return TRUE;
+                   }), this);
+  g_signal_connect(surface_, "motion-notify-event", G_CALLBACK(+[](GtkWidget*, GdkEventMotion* event, Self* self) -> gboolean {
+                     self->Guarded([&] { self->form_->Mouse().MouseMove(PointOf(event->x, event->y)); });
+                     return TRUE;
+                   }), this);
+  g_signal_connect(surface_, "leave-notify-event", G_CALLBACK(+[](GtkWidget*, GdkEventCrossing*, Self* self) -> gboolean {
+                     self->Guarded([&] { self->form_->Mouse().MouseLeave(); });
+                     return TRUE;
+                   }), this);
+  // Another grab taking the pointer mid-press cancels the press, as does the
+  // window's being hidden or losing activation.
+  g_signal_connect(surface_, "grab-broken-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, Self* self) -> gboolean {
+                     self->CancelPress();
+                     return TRUE;
+                   }), this);
+  g_signal_connect(surface_, "unmap", G_CALLBACK(+[](GtkWidget*, Self* self) { self->CancelPress(); }), this);
+  g_signal_connect(window_, "notify::is-active", G_CALLBACK(+[](GtkWidget*, GParamSpec*, Self* self) {
+                     if (!gtk_window_is_active(self->Window())) self->CancelPress();
+                     gtk_widget_queue_draw(self->surface_);  // the backdrop look follows the activation
+                   }), this);
+  // Closing the main window ends the application; the window stays on screen
+  // until it is destroyed at the end.
+  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, Self* self) -> gboolean {
+                     self->application_.Terminate();
+                     return TRUE;
+                   }), this);
+}
+
+std::span<const std::uint8_t> TFormWindow::ResourceBytes(std::wstring_view name) { return gtk::ResourceBytes(name); }
+
+int TFormWindow::PixelsPerInch() {
+  // Xft.dpi, from the desktop's settings or the X resources (GTK reads both).
+  int dpi = -1;
+  g_object_get(gtk_widget_get_settings(window_), "gtk-xft-dpi", &dpi, nullptr);
+  if (dpi <= 0) return kDesignPixelsPerInch;
+  return static_cast<int>(std::lround(dpi / 1024.0));
+}
+
+int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) {
+  SetCaption(caption);
+  pango_ = gtk_widget_create_pango_context(surface_);
+  const TFonts& fonts = application_.Fonts(pango_);
+  for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component, fonts));
+  return WindowsLine(pango_, *fonts.At(fontHeight, font.bold)).Height();
+}
+
+void TFormWindow::SetClientSize(TSize size) { gtk_widget_set_size_request(surface_, size.width, size.height); }
+
+void TFormWindow::LoadWindowIcon(std::wstring_view name) {
+  const auto bytes = ResourceBytes(name);
+  const std::vector<picture::TIconEntry> entries = picture::ReadIconDirectory(bytes);
+  std::vector<TIconImageInfo> images;
+  for (const picture::TIconEntry& entry : entries) images.push_back({entry.width, entry.height, entry.bitCount});
+  if (images.empty()) return;
+  const picture::TRgbaImage rgba = picture::DecodeIconImage(bytes, entries[NearestIconImage(images, kWindowIconSize)]);
+  GdkPixbuf* icon = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, rgba.width, rgba.height);
+  if (icon == nullptr) throw Error("EOutOfMemory", L"Out of memory");
+  const auto stride = static_cast<std::size_t>(gdk_pixbuf_get_rowstride(icon));
+  guchar* pixels = gdk_pixbuf_get_pixels(icon);
+  for (int y = 0; y < rgba.height; ++y) {
+    std::memcpy(pixels + y * stride, rgba.pixels.data() + static_cast<std::size_t>(y) * rgba.width * 4,
+                static_cast<std::size_t>(rgba.width) * 4);
+  }
+  gtk_window_set_icon(Window(), icon);
+  g_object_unref(icon);
+}
+
+void TFormWindow::SetCaption(std::wstring_view caption) {
+  gtk_window_set_title(Window(), ToUtf8(std::wstring(caption)).c_str());
+}
+
+// The X server grabs the pointer for the window while a button is held, so the
+// release comes here wherever it happens: that grab is the capture.
+void TFormWindow::CaptureMouse() {}
+void TFormWindow::ReleaseMouse() {}
+// GTK reports every time the pointer leaves the window.
+void TFormWindow::TrackMouseLeave() {}
+
+void TFormWindow::Invalidate(const TRect& area) {
+  gtk_widget_queue_draw_area(surface_, area.left, area.top, area.width, area.height);
+}
+
+// What is marked is drawn in the frame GTK paints as soon as the loop runs.
+void TFormWindow::Update() {}
+
+void TFormWindow::SetBusyCursor(bool busy) {
+  if (busy == busy_) return;
+  busy_ = busy;
+  GdkWindow* window = gtk_widget_get_window(surface_);
+  if (window == nullptr) return;
+  gdk_window_set_cursor(window, busy ? wait_ : arrow_);
+  // Shown now: the command that follows may keep the loop from running.
+  gdk_display_flush(gdk_window_get_display(window));
+}
+
+void TFormWindow::Execute(const TCommandRow& row, std::wstring_view appFolder) {
+  if (row.target == TCommandTarget::FolderBesideProgram) {
+    ShowFolder(std::wstring(appFolder) + std::wstring(row.folderName));
+  } else {
+    OpenAddress(kPurchaseAddress);
+  }
+}
+
+void TFormWindow::ShowCentred() {
+  GdkDisplay* display = gtk_widget_get_display(window_);
+  std::optional<TRect> work = WorkAreaOfDesktop(display);
+  if (!work) {
+    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+    if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+    if (monitor != nullptr) {
+      GdkRectangle area{};
+      gdk_monitor_get_workarea(monitor, &area);
+      work = TRect{area.x, area.y, area.width, area.height};
+    }
+  }
+  if (work) {
+    // The frame is known only once a window manager has framed the window.
+    int width = 0, height = 0;
+    gtk_widget_get_size_request(surface_, &width, &height);
+    const TPoint place = CentreInWorkArea(*work, {width, height}, 0, 0);
+    gtk_window_move(Window(), place.x, place.y);
+  }
+  gtk_widget_show_all(window_);
+}
+
+void TFormWindow::CancelPress() {
+  Guarded([&] { form_->Mouse().CancelMode(); });
+}
+
+bool TFormWindow::Classic() const {
+  // GTK_THEME wins over the desktop's setting, as GTK has it; a variant follows ":".
+  const char* forced = g_getenv("GTK_THEME");
+  gchar* setting = nullptr;
+  if (forced == nullptr) g_object_get(gtk_widget_get_settings(window_), "gtk-theme-name", &setting, nullptr);
+  const char* name = forced != nullptr ? forced : setting;
+  const std::size_t length = std::strlen(kClassicTheme);
+  const bool classic = name != nullptr && g_ascii_strncasecmp(name, kClassicTheme, length) == 0 &&
+                       (name[length] == '\0' || name[length] == ':');
+  g_free(setting);
+  return classic;
+}
+
+void TFormWindow::Paint(cairo_t* cr) {
+  GdkRectangle clip{};
+  if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return;
+  const TRect area{clip.x, clip.y, clip.width, clip.height};
+  if (area.Empty()) return;
+  const auto components = form_->Components();
+  std::vector<TRows> buttons;
+  for (const auto& component : components) {
+    if (component->IsButton()) buttons.push_back({component->Bounds().top, component->Bounds().Bottom()});
+  }
+  const std::vector<TRows> bands = PaintBands({area.top, area.top + area.height}, kBandRows, buttons);
+  int rows = 0;
+  for (const TRows& band : bands) rows = std::max(rows, band.Height());
+  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> owned(
+      cairo_image_surface_create(CAIRO_FORMAT_RGB24, area.width, rows), &cairo_surface_destroy);
+  const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> ownedComposer(cairo_create(owned.get()), &cairo_destroy);
+  cairo_surface_t* image = owned.get();
+  cairo_t* composer = ownedComposer.get();
+  const bool active = gtk_window_is_active(Window());
+  TCanvas canvas{image, composer, {}, buttonStyle_, pango_, active, Classic()};
+  gtk_style_context_set_state(windowStyle_, active ? GTK_STATE_FLAG_NORMAL : GTK_STATE_FLAG_BACKDROP);
+  if (cairo_status(composer) == CAIRO_STATUS_SUCCESS) {
+    for (const TRows& band : bands) {
+      canvas.area = {area.left, band.top, area.width, band.Height()};
+      cairo_identity_matrix(composer);
+      cairo_translate(composer, -canvas.area.left, -canvas.area.top);
+      gtk_render_background(windowStyle_, composer, canvas.area.left, canvas.area.top, canvas.area.width,
+                            canvas.area.height);
+      // Bottom to top, so the purchase picture lands on its button's face.
+      for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
+        if (components[i]->Bounds().Intersect(canvas.area).Empty()) continue;
+        painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
+      }
+      cairo_surface_flush(image);
+      cairo_set_source_surface(cr, image, canvas.area.left, canvas.area.top);
+      cairo_rectangle(cr, canvas.area.left, canvas.area.top, canvas.area.width, canvas.area.height);
+      cairo_fill(cr);
+    }
+  }
+}
+
+}  // namespace zel::gtk

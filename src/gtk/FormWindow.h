@@ -1,0 +1,83 @@
+// The GTK window behind a form: one top-level window of fixed size holding one
+// drawing surface, which measures the form's text, composes each paint off
+// screen, turns pointer events into the form's mouse input and hands the
+// commands to the desktop.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "form/Form.h"
+#include "gtk/Components.h"
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _GtkWindow GtkWindow;
+typedef struct _GdkCursor GdkCursor;
+typedef struct _GdkEventButton GdkEventButton;
+typedef struct _GdkEventMotion GdkEventMotion;
+typedef struct _GdkEventCrossing GdkEventCrossing;
+
+namespace zel::gtk {
+
+class TApplication;
+
+// The form's drawing surface is a widget class of its own ("ZelFormSurface", a
+// drawing area), so that what it offers beyond drawing (such as an accessible
+// object for the components drawn on it) hangs on that class. The form it shows:
+TForm* FormOfSurface(GtkWidget* surface) noexcept;
+
+class TFormWindow final : private TFormPeer {
+ public:
+  // Loads the form's definition; the window stays hidden.
+  TFormWindow(TApplication& application, std::unique_ptr<TForm> form);
+  ~TFormWindow();
+  TFormWindow(const TFormWindow&) = delete;
+  TFormWindow& operator=(const TFormWindow&) = delete;
+
+  TForm& Form() const noexcept { return *form_; }
+  GtkWindow* Window() const noexcept;
+  GtkWidget* Surface() const noexcept { return surface_; }
+  // Shows the window for the first time, centred in the screen's work area.
+  void ShowCentred();
+  // Ends a held press as a release outside its button (the press was cancelled).
+  void CancelPress();
+
+ private:
+  // Runs one event's work; what it raises is reported and the loop goes on.
+  template <typename Work>
+  void Guarded(Work&& work) noexcept;
+  void Paint(cairo_t* cr);
+  bool Classic() const;
+  void ConnectSignals();
+
+  // TFormPeer
+  std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override;
+  int PixelsPerInch() override;
+  int CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) override;
+  void SetClientSize(TSize size) override;
+  void LoadWindowIcon(std::wstring_view name) override;
+  void SetCaption(std::wstring_view caption) override;
+  void CaptureMouse() override;
+  void ReleaseMouse() override;
+  void TrackMouseLeave() override;
+  void Invalidate(const TRect& area) override;
+  void Update() override;
+  void SetBusyCursor(bool busy) override;
+  void Execute(const TCommandRow& row, std::wstring_view appFolder) override;
+
+  TApplication& application_;
+  std::unique_ptr<TForm> form_;
+  GtkWidget* window_ = nullptr;   // owned: destroyed with this object
+  GtkWidget* surface_ = nullptr;  // the window's child
+  // The styles the window's background and a push button are drawn in.
+  GtkStyleContext* windowStyle_ = nullptr;
+  GtkStyleContext* buttonStyle_ = nullptr;
+  PangoContext* pango_ = nullptr;
+  GdkCursor* arrow_ = nullptr;
+  GdkCursor* wait_ = nullptr;
+  // One painter per component, in the form's order.
+  std::vector<std::unique_ptr<TComponentPainter>> painters_;
+  bool busy_ = false;
+};
+
+}  // namespace zel::gtk
