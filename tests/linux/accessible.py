@@ -1,0 +1,291 @@
+#!/usr/bin/python3
+"""A screen reader's view of the Linux launcher through AT-SPI, as one meets it.
+
+For each display density the launcher runs on a session bus of its own (the
+accessibility bus is started by it, so the launcher registers there), and a client
+process, this file with "client", reads the window's objects: names, roles, states,
+extents against the window's own X geometry, the object at each button's centre, at
+the purchase picture and on the banner, a button held with the real pointer, and,
+at 96 dpi, the two folder buttons pressed through their action, caught by the
+stand-in xdg-open.
+
+    accessible.py --state <fixture state> --launcher <ZelProject> --work <folder> [--dpi N]...
+in the display and home the Linux end-to-end fixture started (fixture.sh).
+"""
+import argparse
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+TITLE = "ВЕЛТ (Demo)"
+# The window's objects: the buttons in the order of the window's definition, then
+# the banner. (name, left, top, width, height) at 96 dpi in client coordinates.
+BUTTONS = [("Купить полную версию", 8, 292, 944, 149), ("Список форм", 8, 177, 468, 109),
+           ("Примеры", 479, 177, 473, 109)]
+BANNER = (0, 0, 960, 171)
+PICTURE = (664, 292, 161, 149)  # the purchase picture, over the purchase button
+# Text height of "0" in the window font (Wine's Tahoma) at each density.
+TEXT_HEIGHT = {96: 13, 120: 17}
+HERE = os.path.dirname(os.path.abspath(__file__))
+failures = 0
+
+
+def check(ok, what, detail=""):
+    global failures
+    if not ok:
+        failures += 1
+    print(f"{'PASS' if ok else 'FAIL'} {what}{': ' + str(detail) if detail else ''}", flush=True)
+    return ok
+
+
+def scale(value, t):
+    return (2 * value * t + 13) // 26  # value * t / 13, halves away from zero
+
+
+def scaled_box(box, t):
+    left, top, width, height = box
+    return (scale(left, t), scale(top, t), scale(left + width, t) - scale(left, t),
+            scale(top + height, t) - scale(top, t))
+
+
+def wait_until(done, seconds=20.0):
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        value = done()
+        if value:
+            return value
+        time.sleep(0.1)
+    return done()
+
+
+def xdotool(*args):
+    return subprocess.run(["xdotool", *args], capture_output=True, text=True, check=False).stdout
+
+
+def window_geometry(pid):
+    """The launcher's visible window: (x, y, width, height) on the screen."""
+    ids = wait_until(lambda: xdotool("search", "--onlyvisible", "--pid", str(pid)).split())
+    if not ids:
+        return None
+    values = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", ids[-1]).split())
+    return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
+# ---- the client, in a process of its own on the launcher's bus ----------------------
+
+def client(args):
+    import pyatspi
+
+    def find_frame():
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is None:
+                continue
+            for child in app:
+                if child is not None and child.name == TITLE:
+                    return child
+        return None
+
+    frame = wait_until(find_frame)
+    at = f"{args.dpi}dpi"
+    if not check(frame is not None, f"{at}.frame-found", "a window named " + TITLE):
+        return
+    t = TEXT_HEIGHT[args.dpi]
+    check(frame.getRole() == pyatspi.ROLE_FRAME, f"{at}.frame-role", frame.getRoleName())
+    geometry = window_geometry(args.pid)
+    check(geometry is not None and geometry[2:] == (scale(960, t), scale(449, t)), f"{at}.window-size", geometry)
+    x0, y0 = geometry[:2] if geometry else (0, 0)
+    check(frame.childCount == 4, f"{at}.child-count", frame.childCount)
+    children = [frame.getChildAtIndex(i) for i in range(frame.childCount)]
+    expected = [(name, scaled_box(box, t)) for name, *box in BUTTONS]
+    banner = scaled_box(BANNER, t)
+    expected.append(("", (0, 0, geometry[2] if geometry else 0, banner[3])))
+
+    def on_screen(box):
+        return (x0 + box[0], y0 + box[1], box[2], box[3])
+
+    def centre(box):
+        left, top, width, height = on_screen(box)
+        return left + width // 2, top + height // 2
+
+    def states(obj):
+        return obj.getState()
+
+    for i, (child, (name, box)) in enumerate(zip(children, expected)):
+        what = f"{at}.child{i + 1}"
+        button = i < 3
+        check(child.name == name, f"{what}.name", repr(child.name))
+        role = pyatspi.ROLE_PUSH_BUTTON if button else pyatspi.ROLE_IMAGE
+        check(child.getRole() == role, f"{what}.role", child.getRoleName())
+        state = states(child)
+        check(all(state.contains(s) for s in (pyatspi.STATE_ENABLED, pyatspi.STATE_SENSITIVE,
+                                                pyatspi.STATE_VISIBLE, pyatspi.STATE_SHOWING))
+              and not state.contains(pyatspi.STATE_PRESSED), f"{what}.enabled-showing-not-pressed",
+              [pyatspi.stateToString(s) for s in state.getStates()])
+        extents = child.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        got = (extents.x, extents.y, extents.width, extents.height)
+        check(got == on_screen(box), f"{what}.extents", f"{got}, expected {on_screen(box)}")
+        try:
+            action = child.queryAction()
+            names = [action.getName(k) for k in range(action.nActions)]
+        except NotImplementedError:
+            names = []
+        check([n.lower() for n in names] == (["press"] if button else []), f"{what}.actions", names)
+
+    component = frame.queryComponent()
+
+    def at_point(point):
+        hit = component.getAccessibleAtPoint(point[0], point[1], pyatspi.DESKTOP_COORDS)
+        return None if hit is None else hit.name
+
+    for i, (name, box) in enumerate(expected[:3]):
+        check(at_point(centre(box)) == name, f"{at}.hit-test-child{i + 1}-centre", at_point(centre(box)))
+    picture = centre(scaled_box(PICTURE, t))
+    check(at_point(picture) == BUTTONS[0][0], f"{at}.hit-test-purchase-picture-is-the-button", at_point(picture))
+    hit = component.getAccessibleAtPoint(*centre(expected[3][1]), pyatspi.DESKTOP_COORDS)
+    check(hit is not None and hit.getRole() == pyatspi.ROLE_IMAGE, f"{at}.hit-test-banner-is-an-image",
+          None if hit is None else hit.getRoleName())
+    forms = on_screen(expected[1][1])
+    gap = (forms[0] + forms[2] + 1, forms[1] + forms[3] // 2)
+    check(at_point(gap) is None, f"{at}.hit-test-between-buttons-is-no-object", at_point(gap))
+
+    # Held with the real pointer: pressed while on it, not when dragged off.
+    xdotool("mousemove", str(centre(expected[1][1])[0]), str(centre(expected[1][1])[1]), "mousedown", "1")
+    check(wait_until(lambda: states(children[1]).contains(pyatspi.STATE_PRESSED), 10), f"{at}.held-button-pressed")
+    check(not states(children[2]).contains(pyatspi.STATE_PRESSED), f"{at}.other-button-not-pressed")
+    xdotool("mousemove", str(gap[0]), str(gap[1]))
+    check(wait_until(lambda: not states(children[1]).contains(pyatspi.STATE_PRESSED), 10),
+          f"{at}.dragged-off-not-pressed")
+    xdotool("mouseup", "1")
+    xdotool("mousemove", "1", "1")
+
+    if not args.press:
+        return
+    # The folder buttons pressed as a screen reader presses them; the record holds
+    # one line per xdg-open call.
+    folder = os.path.dirname(os.path.realpath(args.launcher))
+    lines = lambda: open(args.record, encoding="utf-8").read().splitlines() if os.path.exists(args.record) else []
+    check(children[2].queryAction().doAction(0), f"{at}.press-samples-returns")
+    check(wait_until(lambda: len(lines()) >= 1, 20) and lines()[0] == os.path.join(folder, "Примеры"),
+          f"{at}.samples-opens-samples-folder", lines())
+    check(children[1].queryAction().doAction(0), f"{at}.press-forms-returns")
+    check(wait_until(lambda: len(lines()) >= 2, 20) and lines()[1] == os.path.join(folder, "Документы"),
+          f"{at}.forms-opens-documents-folder", lines())
+    time.sleep(0.5)
+    check(len(lines()) == 2, f"{at}.two-calls-only", lines())
+
+
+# ---- one launcher run on a bus of its own -------------------------------------------
+
+BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
+ "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
+<busconfig>
+  <type>session</type>
+  <listen>unix:tmpdir={work}</listen>
+  <servicedir>{services}</servicedir>
+  <policy context="default">
+    <allow send_destination="*" eavesdrop="true"/>
+    <allow eavesdrop="true"/>
+    <allow own="*"/>
+  </policy>
+</busconfig>
+"""
+
+
+def processes_on_bus(address):
+    found = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if f"DBUS_SESSION_BUS_ADDRESS={address}".encode() in f.read().split(b"\0"):
+                    found.append(int(pid))
+        except OSError:
+            pass
+    return found
+
+
+def end(pid):
+    try:
+        os.kill(pid, signal.SIGTERM)
+    except ProcessLookupError:
+        pass
+
+
+def run(args, dpi):
+    global failures
+    work = os.path.join(args.work, f"{dpi}dpi")
+    shutil.rmtree(work, ignore_errors=True)
+    services = os.path.join(work, "services")
+    runtime = os.path.join(work, "runtime")
+    os.makedirs(services)
+    os.makedirs(runtime, mode=0o700)
+    shutil.copy("/usr/share/dbus-1/services/org.a11y.Bus.service", services)
+    config = os.path.join(work, "bus.conf")
+    with open(config, "w", encoding="utf-8") as f:
+        f.write(BUS_CONFIG.format(work=work, services=services))
+    subprocess.run(["xrdb", "-merge"], input=f"Xft.dpi: {dpi}\n", text=True, check=True)
+    subprocess.run(["xprop", "-root", "-remove", "AT_SPI_BUS"], check=False)
+
+    base = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "GTK_", "DBUS_", "XDG_", "AT_SPI"))}
+    base.update(HOME=os.environ["HOME"], XDG_RUNTIME_DIR=runtime)
+    # Without DISPLAY: the accessibility bus's address stays off the root window.
+    bus_env = {k: v for k, v in base.items() if k != "DISPLAY"}
+    daemon = subprocess.run(["dbus-daemon", f"--config-file={config}", "--fork", "--print-address=1",
+                             "--print-pid=1"], env=bus_env, capture_output=True, text=True, check=True)
+    address, bus_pid = daemon.stdout.split()[:2]
+    record = os.path.join(work, "xdg-open.txt")
+    env = dict(base, DBUS_SESSION_BUS_ADDRESS=address, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+               ZEL_URL_RECORD=record, PATH=os.path.join(HERE, "stubs") + ":" + base["PATH"])
+    try:
+        with open(os.path.join(work, "launcher.log"), "w") as log:
+            launcher = subprocess.Popen([args.launcher], env=env, stdout=log, stderr=log, stdin=subprocess.DEVNULL)
+        try:
+            command = ["/usr/bin/python3", __file__, "client", "--launcher", args.launcher, "--dpi", str(dpi),
+                       "--pid", str(launcher.pid), "--record", record] + (["--press"] if dpi == 96 else [])
+            result = subprocess.run(command, env=env, timeout=120, check=False)
+            failures += result.returncode != 0
+            launcher.send_signal(signal.SIGTERM)
+            code = launcher.wait(timeout=20)
+            check(code == 0, f"{dpi}dpi.exit-code", code)
+        finally:
+            if launcher.poll() is None:
+                launcher.kill()
+                launcher.wait()
+    finally:
+        for pid in processes_on_bus(address):
+            end(pid)
+        end(int(bus_pid))
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("mode", nargs="?", default="run")
+    parser.add_argument("--launcher", required=True)
+    parser.add_argument("--work")
+    parser.add_argument("--state")
+    parser.add_argument("--dpi", type=int, action="append")
+    parser.add_argument("--pid", type=int)
+    parser.add_argument("--record")
+    parser.add_argument("--press", action="store_true")
+    args = parser.parse_args()
+    if args.mode == "client":
+        args.dpi = args.dpi[0]
+        client(args)
+        return 1 if failures else 0
+    else:
+        # The fixture's display and private home, as its shell scripts read them.
+        shown = subprocess.run(["bash", "-c", 'source "$1" && printf "%s\\n" "$DISPLAY_NAME" "$HOME_DIR"', "_",
+                                args.state], capture_output=True, text=True, check=True).stdout.splitlines()
+        os.environ.update(DISPLAY=shown[0], HOME=shown[1])
+        for dpi in args.dpi or [96, 120]:
+            run(args, dpi)
+        subprocess.run(["xrdb", "-merge"], input="Xft.dpi: 96\n", text=True, check=False)
+    print(f"{'FAIL' if failures else 'PASS'} accessible: {failures} failure(s)", flush=True)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
