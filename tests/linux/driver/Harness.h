@@ -49,6 +49,7 @@ struct TContext {
   QString failingLauncher;  // the test build whose folder commands fail
   QString bareWindow;       // a plain Qt program of ours, no guarded plugin paths
   QString plantedDir;       // platforms/ and styles/ with the planted plugins
+  QString gtkLooks;         // the GTK edition's button looks, drawn by GTK (zel-gtk-button-looks)
   QString InWork(const QString& name) const { return work + "/" + name; }
 };
 

@@ -1,7 +1,8 @@
 // The buttons' looks in the style Qt gives the program (the driver runs with the
-// launcher's environment, so it gets the same one): each button at rest, under the
-// pointer, held and dragged off, read from the screen and compared
-// pixel for pixel with what that style draws for a push button in that state; the
+// launcher's environment, so it gets the same one), or for the GTK edition in the
+// theme GTK gives it: each button at rest, under the pointer, held and dragged off,
+// read from the screen and compared pixel for pixel with what that style draws for
+// a push button in that state; the
 // caption's ink where the offset rule puts it; the purchase picture blended over the
 // face; nothing drawn again on a release off the button; the banner as the JPEG
 // library decodes it.
@@ -10,10 +11,12 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <QProcess>
 #include <QRawFont>
 #include <QStyle>
 #include <QStyleOptionButton>
 
+#include <map>
 #include <span>
 
 #include "Scenarios.h"
@@ -115,17 +118,22 @@ class TLooks {
  public:
   TLooks(TContext& context, const TLauncher& launcher, const QString& prefix, TLayout layout)
       : context_(context), launcher_(launcher), style_(QApplication::style()),
-        classic_(style_->objectName().compare("windows", Qt::CaseInsensitive) == 0),
-        prefix_(prefix + "-" + style_->objectName().toLower()), layout_(std::move(layout)), font_("Tahoma") {
+        gtk_(!context.gtkLooks.isEmpty()), styleName_(gtk_ ? GtkThemeName() : style_->objectName().toLower()),
+        classic_(styleName_.endsWith("windows")), prefix_(prefix + "-" + styleName_), layout_(std::move(layout)),
+        font_("Tahoma") {
     font_.setPixelSize(layout_.fontPixels);
     font_.setBold(true);
     line_ = WindowsLine(font_);
     const zel::picture::TRgbaImage png = zel::picture::DecodePng(Bytes(ReadResource("buy.png")));
     picture_ = QImage(png.pixels.data(), png.width, png.height, png.width * 4, QImage::Format_RGBA8888).copy();
+    // With no window manager the focus is the pointer's root: GTK counts its window
+    // active while the pointer is over it, so the GTK edition's window is given
+    // the keyboard first and stays active (and drawn so) throughout.
+    if (gtk_) Focus(launcher.main);
     // With no window manager, whether the window is active is whether it holds the focus.
     active_ = FocusedWindow() == launcher.main;
     const bool hotLook = Changes(layout_.buttons[0], TLook::Normal, TLook::Hot);
-    context.report.Note(prefix_ + ".style", style_->objectName() + (active_ ? ", window active" : ", window inactive") +
+    context.report.Note(prefix_ + ".style", styleName_ + (active_ ? ", window active" : ", window inactive") +
                                                 (hotLook ? ", hot look differs from normal" : ", hot look same as normal") +
                                                 QString(", button font %1 px").arg(layout_.fontPixels));
   }
@@ -197,7 +205,46 @@ class TLooks {
     return GrabSettled(area, [&](const QImage& shot) { return shot != *changedFrom; }, 100);
   }
 
+  // The GTK edition's looks: as GTK draws a push button in that state (a helper
+  // of ours draws it and places the caption), kept for the scenario.
+  static QString GtkThemeName() {
+    const QString theme = QString::fromLocal8Bit(qgetenv("GTK_THEME")).section(':', 0, 0).toLower();
+    return "gtk-" + (theme.isEmpty() ? QString("default") : theme);
+  }
+
+  TReference DrawGtk(const TButton& button, TLook look) const {
+    const QString key = QString("%1-%2").arg(button.name).arg(NameOf(look));
+    if (const auto known = gtkDrawn_.find(key); known != gtkDrawn_.end()) return known->second;
+    const QString out = context_.InWork("gtk-" + key);
+    QProcess helper;
+    helper.start(context_.gtkLooks, {out, QString::number(button.box.width()), QString::number(button.box.height()),
+                                     NameOf(look), active_ ? "1" : "0", classic_ ? "1" : "0",
+                                     button.imageRight ? "1" : "0", QString::number(layout_.fontPixels), button.caption});
+    if (!helper.waitForFinished(kWindowTimeoutMs) || helper.exitCode() != 0) {
+      throw TAbort("zel-gtk-button-looks failed for " + key.toStdString() + ": " + helper.readAllStandardError().toStdString());
+    }
+    const QStringList lines = QString::fromUtf8(helper.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    auto rect = [&](int line) {
+      const QStringList v = lines.value(line).split(' ');
+      return QRect(v.value(1).toInt(), v.value(2).toInt(), v.value(3).toInt(), v.value(4).toInt());
+    };
+    TReference ref;
+    ref.face = QImage(out + "-face.png").convertToFormat(QImage::Format_RGB32);
+    ref.captioned = QImage(out + "-captioned.png").convertToFormat(QImage::Format_RGB32);
+    const QRect face = rect(0);
+    ref.text = rect(1);
+    if (ref.face.size() != button.box.size() || ref.captioned.size() != button.box.size() || lines.size() != 2) {
+      throw TAbort("zel-gtk-button-looks gave nothing usable for " + key.toStdString());
+    }
+    ref.arithmetic = QString("face %1, caption %2x%3, d %4, e %5")
+                         .arg(Describe(face)).arg(ref.text.width()).arg(ref.text.height())
+                         .arg(face.width() - ref.text.width()).arg(face.height() - ref.text.height());
+    gtkDrawn_.emplace(key, ref);
+    return ref;
+  }
+
   TReference Draw(const TButton& button, TLook look) const {
+    if (gtk_) return DrawGtk(button, look);
     TReference ref;
     QStyleOptionButton option;
     option.rect = QRect(QPoint(), button.box.size());
@@ -287,7 +334,10 @@ class TLooks {
   TContext& context_;
   const TLauncher& launcher_;
   QStyle* style_;
+  bool gtk_;  // the launcher draws with GTK: the references come from GTK too
+  QString styleName_;
   bool classic_;
+  mutable std::map<QString, TReference> gtkDrawn_;
   QString prefix_;
   TLayout layout_;
   QFont font_;

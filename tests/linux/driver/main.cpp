@@ -2,7 +2,7 @@
 // prints one line per check; the exit code is the number of failed checks (capped).
 //
 //   zel-linux-test <scenario> --launcher <path> --work <folder> [--failing <path>]
-//                  [--bare <path>] [--planted <folder>]
+//                  [--bare <path>] [--planted <folder>] [--looks <zel-gtk-button-looks>]
 //   zel-linux-test file-manager     the fake file manager (the fixture runs it)
 //   zel-linux-test list
 #include <QApplication>
@@ -18,7 +18,7 @@ namespace {
 
 int Usage() {
   PrintLine("usage: zel-linux-test <scenario> --launcher <path> --work <folder> [--failing <path>] "
-            "[--bare <path>] [--planted <folder>] | file-manager | list");
+            "[--bare <path>] [--planted <folder>] [--looks <path>] | file-manager | list");
   return 2;
 }
 
@@ -34,6 +34,7 @@ int RunScenario(const QStringList& args) {
     if (args[i] == "--failing") context.failingLauncher = value;
     if (args[i] == "--bare") context.bareWindow = value;
     if (args[i] == "--planted") context.plantedDir = value;
+    if (args[i] == "--looks") context.gtkLooks = value;
   }
   if (context.launcher.isEmpty() || context.work.isEmpty()) return Usage();
   QDir().mkpath(context.work);
