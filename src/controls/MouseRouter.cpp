@@ -33,9 +33,13 @@ void TMouseRouter::MouseMove(TPoint p) {
 void TMouseRouter::ButtonDown(TMouseButton button, TPoint p, bool /*doubleClick*/) {
   // The second press of a double-click is handled as a fresh press: two clicks.
   ArmLeaveTracking();
+  // The left button cannot go down twice without a release between: a left press
+  // while one is held means its release went elsewhere unreported (another
+  // program took the capture). That press ends as one released outside.
+  if (button == TMouseButton::Left && captureHolder_) CancelMode();
   if (!captureHolder_) UpdatePointer(p);
   if (button != TMouseButton::Left) return;  // swallowed by whatever is under the pointer
-  const std::optional<std::size_t> target = captureHolder_ ? captureHolder_ : HitTest(p);
+  const std::optional<std::size_t> target = HitTest(p);
   if (!target) return;
   const std::size_t i = *target;
   TakeCapture(i);
@@ -106,11 +110,13 @@ void TMouseRouter::UpdatePointer(TPoint p) { SetUnderPointer(HitTest(p)); }
 void TMouseRouter::SetUnderPointer(std::optional<std::size_t> index) {
   if (index == underPointer_) return;
   const std::optional<std::size_t> previous = std::exchange(underPointer_, index);
-  if (previous && IsButton(*previous) && states_[*previous].hot) {
+  // Repainted whatever the mark was: a release outside clears it without a
+  // repaint, so the screen may still show the drag's look.
+  if (previous && IsButton(*previous)) {
     states_[*previous].hot = false;
     host_.RepaintNow(*previous);
   }
-  if (index && IsButton(*index) && !states_[*index].hot) {
+  if (index && IsButton(*index)) {
     states_[*index].hot = true;
     host_.RepaintNow(*index);
   }

@@ -54,6 +54,8 @@ class TMouseRouter {
   std::optional<std::size_t> HitTest(TPoint p) const;
 
   void MouseMove(TPoint p);
+  // A left press while a left press is held ends the held one as a release
+  // outside it (its release was lost) and is then taken fresh where it lies.
   void ButtonDown(TMouseButton button, TPoint p, bool doubleClick);
   void ButtonUp(TMouseButton button, TPoint p);
   void MouseLeave();  // the pointer left the client area
@@ -73,7 +75,8 @@ class TMouseRouter {
   };
   bool IsButton(std::size_t index) const noexcept;
   void ArmLeaveTracking();
-  // Announces leaving and entering when the component under p differs from the last one.
+  // Announces leaving and entering when the component under p differs from the
+  // last one; each repaints the button it concerns.
   void UpdatePointer(TPoint p);
   void SetUnderPointer(std::optional<std::size_t> index);
   void TakeCapture(std::size_t index);

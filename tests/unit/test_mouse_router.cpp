@@ -2,6 +2,7 @@
 // the main window's own component table against a host that records its calls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -161,7 +162,7 @@ TEST_F(MouseRouterTest, LeaveTrackingIsRearmedAfterALeaveDuringACapture) {
   // The pointer outside: the fresh request reports leaving, which now counts.
   router.MouseLeave();
   router.MouseMove(kOnFormList);
-  EXPECT_EQ(host.Take(), (Calls{"track", "paint FormList"}));
+  EXPECT_EQ(host.Take(), (Calls{"paint FormList", "track", "paint FormList"}));
   EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
 }
 
@@ -340,9 +341,9 @@ TEST_F(MouseRouterTest, APressOnOneButtonReleasedOnAnotherRunsNothing) {
   // A release outside does nothing more: the cleared hot mark shows at the next paint.
   EXPECT_EQ(host.Take(), (Calls{"release"}));
   EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
-  // Samples is entered at the next move, FormList left without a change of look.
+  // At the next move FormList is left and Samples entered, each repainted.
   router.MouseMove(kOnSamples);
-  EXPECT_EQ(host.Take(), (Calls{"paint Samples"}));
+  EXPECT_EQ(host.Take(), (Calls{"paint FormList", "paint Samples"}));
   EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Hot);
 }
 
@@ -545,6 +546,43 @@ TEST_F(MouseRouterTest, APressCancelledOverThePictureRunsNothing) {
   EXPECT_TRUE(TakeClicks().empty());
 }
 
+// Another program took the capture and the release went there, unreported: the
+// next left press finds the last one still held. It ends as a release outside and
+// the new press is taken where it lies.
+TEST_F(MouseRouterTest, ALeftPressWhileALeftPressIsHeldEndsTheLostOneUnclicked) {
+  MoveTo(kOnFormList);
+  router.ButtonDown(TMouseButton::Left, kOnFormList, false);
+  host.Take();
+  router.ButtonDown(TMouseButton::Left, kOnSamples, false);
+  EXPECT_EQ(host.Take(), (Calls{"release", "paint FormList", "paint FormList", "paint Samples", "capture",
+                                "paint Samples"}));
+  EXPECT_FALSE(router.IsDown(kFormList));
+  EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
+  EXPECT_TRUE(router.IsDown(kSamples));
+  EXPECT_EQ(router.CaptureHolder(), kSamples);
+  router.ButtonUp(TMouseButton::Left, kOnSamples);
+  EXPECT_EQ(host.Take(), (Calls{"release", "invalidate Samples", "click Samples"}));
+
+  // On the same button, dragged off first: one click, for the new press only.
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  router.MouseMove(kOutsideWindow);
+  router.ButtonDown(TMouseButton::Left, kOnBuy, false);
+  EXPECT_TRUE(router.IsDown(kBuyFull));
+  router.ButtonUp(TMouseButton::Left, kOnBuy);
+  EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"}));
+
+  // Held on the picture, or a press a right release already ended: the capture goes.
+  for (TPoint held : {kOnPicture, kOnFormList}) {
+    router.ButtonDown(TMouseButton::Left, held, false);
+    router.ButtonUp(TMouseButton::Right, kOutsideWindow);
+    router.ButtonDown(TMouseButton::Left, kOnBuyRight, false);
+    EXPECT_EQ(router.CaptureHolder(), kBuyFull) << held.x;
+    router.ButtonUp(TMouseButton::Left, kOnBuyRight);
+    EXPECT_EQ(TakeClicks(), (Calls{"click BuyFull"})) << held.x;
+    EXPECT_FALSE(host.captured) << held.x;
+  }
+}
+
 // A handler that opens an owned window: the platform cancels the mode from
 // inside the click, which must find the press already over.
 TEST(MouseRouterReentry, CancelModeFromInsideTheClickHandlerIsHarmless) {
@@ -629,9 +667,9 @@ TEST_F(MouseRouterTest, AfterAClickTheButtonStaysNormalUntilLeftAndEnteredAgain)
   EXPECT_TRUE(host.Take().empty());
   EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Normal);
 
-  // Leaving repaints nothing (the mark is already clear); coming back marks it.
+  // Leaving repaints it though the mark is already clear; coming back marks it.
   router.MouseMove(kBetweenButtons);
-  EXPECT_TRUE(host.Take().empty());
+  EXPECT_EQ(host.Take(), (Calls{"paint FormList"}));
   router.MouseMove(kOnFormList);
   EXPECT_EQ(host.Take(), (Calls{"paint FormList"}));
   EXPECT_EQ(router.Look(kFormList, true), TButtonLook::Hot);
@@ -671,6 +709,55 @@ TEST_F(MouseRouterTest, ACancelOrARightReleaseClearsTheMarkUntilThePointerComesB
     router.MouseMove(kBetweenButtons);
     router.MouseMove(kOnSamples);
     EXPECT_EQ(router.Look(kSamples, true), TButtonLook::Hot) << ending.name;
+  }
+}
+
+// Released outside, the button keeps the drag's look (nothing repainted), though
+// its mark is gone. Whatever the pointer does next, leaving the button repaints it.
+TEST_F(MouseRouterTest, AButtonReleasedOutsideIsRepaintedWhenThePointerLeavesIt) {
+  struct TCase {
+    const char* name;
+    TPoint press;
+    TPoint releasedOn;
+    TPoint leftFor;  // where the pointer goes after coming back
+    std::size_t button;
+    const char* painted;
+    Calls leaving;
+  };
+  const TCase cases[] = {
+      {"buy, banner, picture", kOnBuy, kOnBanner, kOnPicture, kBuyFull, "paint BuyFull", {"paint BuyFull"}},
+      {"forms, gap, samples", kOnFormList, kBetweenButtons, kOnSamples, kFormList, "paint FormList",
+       {"paint FormList", "paint Samples"}},
+  };
+  for (const TCase& c : cases) {
+    MoveTo(kOutsideWindow);
+    router.MouseLeave();
+    MoveTo(c.press);
+    router.ButtonDown(TMouseButton::Left, c.press, false);
+    router.MouseMove(c.releasedOn);
+    ASSERT_EQ(router.Look(c.button, true), TButtonLook::Hot) << c.name;
+    host.Take();
+    router.ButtonUp(TMouseButton::Left, c.releasedOn);
+    EXPECT_EQ(host.Take(), (Calls{"release"})) << c.name;  // no repaint
+    // Straight back, with no move reported between: still the same component.
+    router.MouseMove(c.press);
+    EXPECT_TRUE(host.Take().empty()) << c.name;
+    router.MouseMove(c.leftFor);
+    EXPECT_EQ(host.Take(), c.leaving) << c.name;
+    EXPECT_EQ(router.Look(c.button, true), TButtonLook::Normal) << c.name;
+
+    // With a move reported where it was released: left there, entered on the way back.
+    router.ButtonDown(TMouseButton::Left, c.press, false);
+    router.MouseMove(c.releasedOn);
+    router.ButtonUp(TMouseButton::Left, c.releasedOn);
+    host.Take();
+    router.MouseMove(c.releasedOn);
+    router.MouseMove(c.press);
+    EXPECT_EQ(router.Look(c.button, true), TButtonLook::Hot) << c.name;
+    router.MouseMove(c.leftFor);
+    EXPECT_EQ(router.Look(c.button, true), TButtonLook::Normal) << c.name;
+    const Calls calls = host.Take();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), c.painted), 3) << c.name;  // left, entered, left
   }
 }
 
