@@ -49,6 +49,13 @@ enable_testing()
 # The launcher itself and its test builds (ZelProject, ZelProjectFailingCommand).
 include(${CMAKE_SOURCE_DIR}/cmake/${ZEL_TOOLKIT}-launcher.cmake OPTIONAL)
 
+# The program alone, as the Debian 11 build root builds it for the release: that root
+# holds no tools for the desktop files, the benchmark or the tests.
+option(ZEL_PROGRAM_ONLY "Configure the launcher alone: no desktop files, benchmark or tests" OFF)
+if(ZEL_PROGRAM_ONLY)
+  return()
+endif()
+
 # The desktop entry, icons and metainfo shipped beside it, and their validation.
 add_subdirectory(res/linux)
 

@@ -23,6 +23,9 @@ PACKAGES=(
   # and the validators of the desktop entry and the metainfo.
   xdotool x11-xserver-utils dbus dbus-x11 libx11-dev libxtst-dev libxfixes-dev libxrandr-dev
   desktop-file-utils appstream
+  # Debian roots of other releases: the shipped Linux program is built in a Debian 11
+  # root and proven in Debian 11 and 13 roots (scripts/roots.sh).
+  debootstrap
   # The screen-reader tests of the Linux editions: the accessibility bus and its client.
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # The GTK 3 edition: GTK 3 with its GLib, cairo, Pango and HarfBuzz headers.
