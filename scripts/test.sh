@@ -6,7 +6,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 
-PRESETS=(native win32 win64 linux linux-qt6)
+PRESETS=(native win32 win64 linux linux-qt6 linux-gtk)
 "$ROOT/scripts/setup.sh"
 for preset in "${PRESETS[@]}"; do
   cmake --preset "$preset" >/dev/null
