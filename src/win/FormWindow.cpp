@@ -262,7 +262,8 @@ LRESULT TFormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ::InvalidateRect(hwnd, nullptr, FALSE);
       break;
     case WM_GETOBJECT:
-      if (static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT) {
+      // Only once shown: before then the form is still being loaded.
+      if (static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT && ::IsWindowVisible(hwnd)) {
         if (!accessible_) accessible_ = std::make_unique<TAccessibleServer>(hwnd, *form_);
         if (const LRESULT answer = accessible_->Answer(wParam)) return answer;
       }
