@@ -16,7 +16,7 @@ F Function(HMODULE module, const char* name) noexcept {
   return module != nullptr ? reinterpret_cast<F>(reinterpret_cast<void*>(::GetProcAddress(module, name))) : nullptr;
 }
 
-using TSysAllocString = BSTR(WINAPI*)(const OLECHAR*);
+using TSysAllocString = BSTR(WINAPI*)(const OLECHAR*, UINT);
 using TPostMessage = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
 
 }  // namespace
@@ -92,16 +92,16 @@ class TClientAccessible final : public IAccessible {
     const HRESULT hr = Check(child);
     if (hr != S_OK) return hr;
     if (child.lVal == CHILDID_SELF) return standard_->get_accName(child, name);
-    const std::wstring text(description_->Name(Item(child)));
+    const std::wstring_view text = description_->Name(Item(child));
     if (text.empty()) return S_FALSE;
-    *name = allocString_(text.c_str());
+    *name = allocString_(text.data(), static_cast<UINT>(text.size()));
     return *name != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-    return Own(child, value, [&](IAccessible* s) { return s->get_accValue(child, value); });
+    return Own(child, value, &IAccessible::get_accValue);
   }
   HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
-    return Own(child, text, [&](IAccessible* s) { return s->get_accDescription(child, text); });
+    return Own(child, text, &IAccessible::get_accDescription);
   }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
     if (role == nullptr) return E_POINTER;
@@ -127,13 +127,16 @@ class TClientAccessible final : public IAccessible {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
-    return Own(child, help, [&](IAccessible* s) { return s->get_accHelp(child, help); });
+    return Own(child, help, &IAccessible::get_accHelp);
   }
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
-    return Own(child, file, [&](IAccessible* s) { return s->get_accHelpTopic(file, child, topic); });
+    if (topic == nullptr) return E_POINTER;
+    *topic = 0;
+    const HRESULT hr = Own(child, file, nullptr);
+    return hr == S_OK ? standard_->get_accHelpTopic(file, child, topic) : hr;
   }
   HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
-    return Own(child, shortcut, [&](IAccessible* s) { return s->get_accKeyboardShortcut(child, shortcut); });
+    return Own(child, shortcut, &IAccessible::get_accKeyboardShortcut);
   }
   HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
     if (!Connected()) return CO_E_OBJNOTCONNECTED;
@@ -150,7 +153,7 @@ class TClientAccessible final : public IAccessible {
     if (hr != S_OK) return hr;
     if (child.lVal == CHILDID_SELF) return standard_->get_accDefaultAction(child, action);
     if (!description_->CanPress(Item(child))) return S_FALSE;
-    *action = allocString_(L"Press");
+    *action = allocString_(L"Press", 5);
     return *action != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override {
@@ -241,14 +244,16 @@ class TClientAccessible final : public IAccessible {
     return S_OK;
   }
   static std::size_t Item(const VARIANT& child) noexcept { return static_cast<std::size_t>(child.lVal - 1); }
-  // A text property: the window's own for this object, none for a child.
-  template <typename Ask>
-  HRESULT Own(const VARIANT& child, BSTR* text, Ask ask) {
+  // A text property: the window's own for this object (asked of it when ask is
+  // given, else S_OK), none for a child.
+  using TAskText = HRESULT (STDMETHODCALLTYPE IAccessible::*)(VARIANT, BSTR*);
+  HRESULT Own(const VARIANT& child, BSTR* text, TAskText ask) {
     if (text == nullptr) return E_POINTER;
     *text = nullptr;
     const HRESULT hr = Check(child);
     if (hr != S_OK) return hr;
-    return child.lVal == CHILDID_SELF ? ask(standard_) : S_FALSE;
+    if (child.lVal != CHILDID_SELF) return S_FALSE;
+    return ask != nullptr ? (standard_->*ask)(child, text) : S_OK;
   }
 
   LONG references_ = 1;
@@ -264,7 +269,7 @@ TAccessibleServer::TAccessibleServer(HWND window, TForm& form)
     : oleacc_(LoadSystemLibrary(L"oleacc.dll")), oleaut_(LoadSystemLibrary(L"oleaut32.dll")), description_(form) {
   using TCreateStandard = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
   const auto createStandard = Function<TCreateStandard>(oleacc_.Get(), "CreateStdAccessibleObject");
-  const auto allocString = Function<TSysAllocString>(oleaut_.Get(), "SysAllocString");
+  const auto allocString = Function<TSysAllocString>(oleaut_.Get(), "SysAllocStringLen");
   IAccessible* standard = nullptr;
   if (createStandard == nullptr || allocString == nullptr ||
       FAILED(createStandard(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard)))) {
