@@ -16,6 +16,8 @@
 #include "core/Error.h"
 #include "core/Layout.h"
 #include "core/Utf8.h"
+#include "form/Accessible.h"
+#include "gtk/Accessible.h"
 #include "gtk/Application.h"
 #include "gtk/Resources.h"
 #include "gtk/Shell.h"
@@ -30,7 +32,9 @@ struct ZelFormSurfaceClass {
   GtkDrawingAreaClass parent;
 };
 G_DEFINE_TYPE(ZelFormSurface, zel_form_surface, GTK_TYPE_DRAWING_AREA)
-static void zel_form_surface_class_init(ZelFormSurfaceClass*) {}
+static void zel_form_surface_class_init(ZelFormSurfaceClass* klass) {
+  zel::gtk::SetSurfaceAccessible(GTK_WIDGET_CLASS(klass));
+}
 static void zel_form_surface_init(ZelFormSurface*) {}
 
 namespace zel::gtk {
@@ -49,6 +53,7 @@ constexpr int kBandRows = 64;
 constexpr int kWindowIconSize = 32;
 
 constexpr const char* kFormKey = "zel-form";
+constexpr const char* kWindowKey = "zel-window";
 
 // The classic look stands for the theme named as the classic style is.
 constexpr const char* kClassicTheme = "windows";
@@ -114,6 +119,12 @@ TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   surface_ = GTK_WIDGET(g_object_new(zel_form_surface_get_type(), nullptr));
   g_object_set_data(G_OBJECT(surface_), kFormKey, form_.get());
+  g_object_set_data(G_OBJECT(surface_), kWindowKey, this);
+  SetPressHandler(+[](GtkWidget* surface, std::size_t item) {
+    if (auto* self = static_cast<TFormWindow*>(g_object_get_data(G_OBJECT(surface), kWindowKey))) {
+      self->PressAccessible(item);
+    }
+  });
   gtk_container_add(GTK_CONTAINER(window_), surface_);
   gtk_widget_add_events(surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                       GDK_LEAVE_NOTIFY_MASK | GDK_ENTER_NOTIFY_MASK);
@@ -299,6 +310,10 @@ void TFormWindow::ShowCentred() {
 
 void TFormWindow::CancelPress() {
   Guarded([&] { form_->Mouse().CancelMode(); });
+}
+
+void TFormWindow::PressAccessible(std::size_t item) {
+  Guarded([&] { TFormAccessible(*form_).Activate(item); });
 }
 
 bool TFormWindow::Classic() const {

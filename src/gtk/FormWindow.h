@@ -41,6 +41,9 @@ class TFormWindow final : private TFormPeer {
   void ShowCentred();
   // Ends a held press as a release outside its button (the press was cancelled).
   void CancelPress();
+  // A screen reader pressed one of the form's accessible objects: runs what a
+  // click runs, from the main loop.
+  void PressAccessible(std::size_t item);
 
  private:
   // Runs one event's work; what it raises is reported and the loop goes on.
