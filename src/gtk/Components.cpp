@@ -55,6 +55,19 @@ TRect Deflate(const TRect& r, int by) noexcept { return {r.left + by, r.top + by
 
 }  // namespace
 
+cairo_surface_t* MakeImage(GdkWindow* window, int width, int height) {
+  cairo_surface_t* image = window != nullptr
+                               ? gdk_window_create_similar_image_surface(window, CAIRO_FORMAT_RGB24, width, height, 1)
+                               : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  if (image != nullptr && cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE &&
+      cairo_image_surface_get_format(image) == CAIRO_FORMAT_RGB24) {
+    return image;
+  }
+  // Not the image the pixels are written into: a plain one will do.
+  if (image != nullptr) cairo_surface_destroy(image);
+  return cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+}
+
 TRect DrawClassicButton(cairo_t* cr, const TRect& bounds, bool pressed) {
   if (bounds.width < 4 || bounds.height < 4) return bounds;
   if (pressed) {
@@ -142,12 +155,12 @@ void TPicturePainter::Paint(TCanvas& canvas, const TComponent& image, TButtonLoo
   }
 }
 
-void TPicturePainter::DecodeJpegPixels(const TPicture& picture) {
+void TPicturePainter::DecodeJpegPixels(const TPicture& picture, GdkWindow* window) {
   GdkScreen* screen = gdk_screen_get_default();
   if (screen != nullptr && gdk_visual_get_depth(gdk_screen_get_system_visual(screen)) <= 8) {
     // Few colours on screen: let the library choose at most 236 of them.
     const picture::TPalettedImage paletted = picture::DecodeJpegPaletted(picture.bytes, 236);
-    pixels_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, paletted.width, paletted.height);
+    pixels_ = MakeImage(window, paletted.width, paletted.height);
     if (cairo_surface_status(pixels_) != CAIRO_STATUS_SUCCESS) throw Error("EOutOfMemory", L"Out of memory");
     std::uint8_t* bits = cairo_image_surface_get_data(pixels_);
     const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(pixels_));
@@ -169,7 +182,7 @@ void TPicturePainter::DecodeJpegPixels(const TPicture& picture) {
   TSize size;
   picture::DecodeJpegBgr(picture.bytes, [&](TSize decoded) {
     size = decoded;
-    pixels_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, decoded.width, decoded.height);
+    pixels_ = MakeImage(window, decoded.width, decoded.height);
     if (cairo_surface_status(pixels_) != CAIRO_STATUS_SUCCESS) throw Error("EOutOfMemory", L"Out of memory");
     cairo_surface_flush(pixels_);
     return picture::TBgrRows{cairo_image_surface_get_data(pixels_), cairo_image_surface_get_stride(pixels_)};
@@ -194,7 +207,7 @@ void TPicturePainter::PaintOpaque(TCanvas& canvas, const TComponent& image) {
   const TPicture& picture = *image.Picture();
   if (pixels_ == nullptr && !decodeFailed_) {
     try {
-      DecodeJpegPixels(picture);
+      DecodeJpegPixels(picture, canvas.window);
     } catch (...) {
       // Whatever went wrong, the box keeps the window's colour: reporting it on
       // every repaint would never let the user close the window.
@@ -220,7 +233,7 @@ void TPicturePainter::PaintBlended(TCanvas& canvas, const TComponent& image) {
   // Only what lies in the box and on the image: the rest was blended already.
   const TRect area =
       TRect{at.x, at.y, picture.size.width, picture.size.height}.Intersect(image.Bounds()).Intersect(canvas.area);
-  if (area.Empty()) return;
+  if (area.Empty() || canvas.image == nullptr) return;
   cairo_surface_flush(canvas.image);
   const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(canvas.image));
   std::uint8_t* block = cairo_image_surface_get_data(canvas.image) +

@@ -1,5 +1,5 @@
-// Drawing the lightweight components of a form on a band of the window's composed
-// image (they have no widgets of their own): command buttons as GTK's style
+// Drawing the lightweight components of a form on the window's frame (they have
+// no widgets of their own): command buttons as GTK's style
 // machinery draws a push button, or in the classic raised look, and picture
 // boxes. What each shows (bounds, caption, font height, picture) is the core
 // component's.
@@ -16,14 +16,17 @@
 typedef struct _cairo cairo_t;
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _GtkStyleContext GtkStyleContext;
+typedef struct _GdkWindow GdkWindow;
 
 namespace zel::gtk {
 
-// The off-screen image one band of a paint is composed on.
+// What one paint draws on: the window's frame, or an off-screen image where a
+// picture is blended over what lies beneath it.
 struct TCanvas {
-  cairo_surface_t* image = nullptr;  // CAIRO_FORMAT_RGB24: B G R X in memory
+  cairo_surface_t* image = nullptr;  // the image, CAIRO_FORMAT_RGB24 (B G R X in memory); none: the frame
+  GdkWindow* window = nullptr;       // the window drawn to, for images made to suit it
   cairo_t* cr = nullptr;             // on the image, in client coordinates
-  TRect area;                        // the rows of the client area the band covers
+  TRect area;                        // the part of the client area drawn
   GtkStyleContext* button = nullptr; // a push button's style, in the window's
   PangoContext* pango = nullptr;     // the screen's font settings
   bool active = false;               // the window is the active one
@@ -64,13 +67,17 @@ class TPicturePainter final : public TComponentPainter {
   void Paint(TCanvas& canvas, const TComponent& image, controls::TButtonLook look) override;
 
  private:
-  void DecodeJpegPixels(const TPicture& picture);
+  void DecodeJpegPixels(const TPicture& picture, GdkWindow* window);
   void PaintOpaque(TCanvas& canvas, const TComponent& image);
   static void PaintBlended(TCanvas& canvas, const TComponent& image);
 
   cairo_surface_t* pixels_ = nullptr;
   bool decodeFailed_ = false;
 };
+
+// An RGB24 image to draw on the window from. Made to suit the window: under X it
+// lies in memory shared with the server, so drawing it sends no second copy.
+cairo_surface_t* MakeImage(GdkWindow* window, int width, int height);
 
 // The classic push button's frame (raised, or sunk while pressed) over the
 // window's background; returns the face it leaves for the caption.

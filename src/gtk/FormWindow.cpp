@@ -12,7 +12,6 @@
 #include <cstring>
 #include <optional>
 
-#include "controls/PaintBands.h"
 #include "core/Error.h"
 #include "core/Layout.h"
 #include "core/Utf8.h"
@@ -42,11 +41,6 @@ namespace zel::gtk {
 using controls::TMouseButton;
 
 namespace {
-
-// Composed off screen a band at a time, each band drawn whole into GTK's buffer
-// for the frame, so the composing image stays a fraction of the window. A band
-// holds each button whole.
-constexpr int kBandRows = 64;
 
 // The window's icon: the set's image nearest the large-icon size (32 x 32), as
 // on Windows; the desktop entry's icons serve the other sizes.
@@ -329,45 +323,57 @@ bool TFormWindow::Classic() const {
   return classic;
 }
 
+// Drawn straight into GDK's buffer for the frame (which reaches the screen whole
+// when the paint is done), bottom to top; only a picture blended over what lies
+// beneath is composed off screen, in an image of its own block.
 void TFormWindow::Paint(cairo_t* cr) {
   GdkRectangle clip{};
   if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return;
   const TRect area{clip.x, clip.y, clip.width, clip.height};
   if (area.Empty()) return;
-  const auto components = form_->Components();
-  std::vector<TRows> buttons;
-  for (const auto& component : components) {
-    if (component->IsButton()) buttons.push_back({component->Bounds().top, component->Bounds().Bottom()});
-  }
-  const std::vector<TRows> bands = PaintBands({area.top, area.top + area.height}, kBandRows, buttons);
-  int rows = 0;
-  for (const TRows& band : bands) rows = std::max(rows, band.Height());
-  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> owned(
-      cairo_image_surface_create(CAIRO_FORMAT_RGB24, area.width, rows), &cairo_surface_destroy);
-  const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> ownedComposer(cairo_create(owned.get()), &cairo_destroy);
-  cairo_surface_t* image = owned.get();
-  cairo_t* composer = ownedComposer.get();
   const bool active = gtk_window_is_active(Window());
-  TCanvas canvas{image, composer, {}, buttonStyle_, pango_, active, Classic()};
   gtk_style_context_set_state(windowStyle_, active ? GTK_STATE_FLAG_NORMAL : GTK_STATE_FLAG_BACKDROP);
-  if (cairo_status(composer) == CAIRO_STATUS_SUCCESS) {
-    for (const TRows& band : bands) {
-      canvas.area = {area.left, band.top, area.width, band.Height()};
-      cairo_identity_matrix(composer);
-      cairo_translate(composer, -canvas.area.left, -canvas.area.top);
-      gtk_render_background(windowStyle_, composer, canvas.area.left, canvas.area.top, canvas.area.width,
-                            canvas.area.height);
-      // Bottom to top, so the purchase picture lands on its button's face.
-      for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
-        if (components[i]->Bounds().Intersect(canvas.area).Empty()) continue;
-        painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
-      }
-      cairo_surface_flush(image);
-      cairo_set_source_surface(cr, image, canvas.area.left, canvas.area.top);
-      cairo_rectangle(cr, canvas.area.left, canvas.area.top, canvas.area.width, canvas.area.height);
-      cairo_fill(cr);
+  TCanvas canvas{nullptr, gtk_widget_get_window(surface_), cr, area, buttonStyle_, pango_, active, Classic()};
+  gtk_render_background(windowStyle_, cr, area.left, area.top, area.width, area.height);
+  const auto components = form_->Components();
+  for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
+    const TComponent& component = *components[i];
+    if (component.Bounds().Intersect(area).Empty()) continue;
+    if (component.Picture() && !component.Picture()->isJpeg) {
+      PaintBlended(cr, canvas, i);
+    } else {
+      painters_[i]->Paint(canvas, component, form_->Look(i, !canvas.classic));
     }
   }
+}
+
+void TFormWindow::PaintBlended(cairo_t* cr, const TCanvas& window, std::size_t index) {
+  const TComponent& image = *form_->Components()[index];
+  const TPoint at = image.PictureOrigin();
+  const TRect block =
+      TRect{at.x, at.y, image.Picture()->size.width, image.Picture()->size.height}.Intersect(image.Bounds()).Intersect(
+          window.area);
+  if (block.Empty()) return;
+  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> pixels(
+      MakeImage(window.window, block.width, block.height), &cairo_surface_destroy);
+  const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> composer(cairo_create(pixels.get()), &cairo_destroy);
+  if (cairo_status(composer.get()) != CAIRO_STATUS_SUCCESS) return;
+  cairo_translate(composer.get(), -block.left, -block.top);
+  TCanvas canvas = window;
+  canvas.image = pixels.get();
+  canvas.cr = composer.get();
+  canvas.area = block;
+  // What lies beneath, then the picture over it.
+  gtk_render_background(windowStyle_, canvas.cr, block.left, block.top, block.width, block.height);
+  const auto components = form_->Components();
+  for (std::size_t i = 0; i <= index; ++i) {
+    if (components[i]->Bounds().Intersect(block).Empty()) continue;
+    painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
+  }
+  cairo_surface_flush(canvas.image);
+  cairo_set_source_surface(cr, canvas.image, block.left, block.top);
+  cairo_rectangle(cr, block.left, block.top, block.width, block.height);
+  cairo_fill(cr);
 }
 
 }  // namespace zel::gtk

@@ -1,7 +1,7 @@
 // The GTK window behind a form: one top-level window of fixed size holding one
-// drawing surface, which measures the form's text, composes each paint off
-// screen, turns pointer events into the form's mouse input and hands the
-// commands to the desktop.
+// drawing surface, which measures the form's text, draws the components into
+// GDK's buffer for each frame, turns pointer events into the form's mouse input
+// and hands the commands to the desktop.
 #pragma once
 
 #include <memory>
@@ -50,6 +50,8 @@ class TFormWindow final : private TFormPeer {
   template <typename Work>
   void Guarded(Work&& work) noexcept;
   void Paint(cairo_t* cr);
+  // A picture blended over what lies beneath it, composed in its own block.
+  void PaintBlended(cairo_t* cr, const TCanvas& window, std::size_t index);
   bool Classic() const;
   void ConnectSignals();
 

@@ -4,7 +4,8 @@
 // pressed; backdrop when the window is inactive), the face its border and
 // padding leave, and the caption in Tahoma Bold placed by the offset rule with
 // its baseline the Windows ascent below the caption's top. With classic, the
-// launcher's classic frame instead. Writes <out>-face.png and
+// launcher's classic frame instead. Drawn on the X server, as the launcher's
+// window is. Writes <out>-face.png and
 // <out>-captioned.png and prints the face and the caption's rectangle.
 //
 //   zel-gtk-button-looks <out> <width> <height> normal|hot|pressed <active 0|1>
@@ -63,7 +64,9 @@ int main(int argc, char** argv) {
   const bool active = argv[5][0] == '1', classic = argv[6][0] == '1', imageRight = argv[7][0] == '1';
   const bool pressed = look == "pressed";
 
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  // Drawn on the X server, as the launcher draws into its window's frame.
+  cairo_surface_t* image =
+      gdk_window_create_similar_surface(gdk_get_default_root_window(), CAIRO_CONTENT_COLOR, width, height);
   cairo_t* cr = cairo_create(image);
   const auto backdrop = active ? GTK_STATE_FLAG_NORMAL : GTK_STATE_FLAG_BACKDROP;
   GtkStyleContext* window = Style(nullptr, false, backdrop);
