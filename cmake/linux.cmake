@@ -62,7 +62,7 @@ add_subdirectory(res/linux)
 # The bare window (same toolkit) the benchmark measures the launcher against, and its driver.
 add_subdirectory(bench/linux)
 
-foreach(sub tests/elf tests/release tests/linux)
+foreach(sub tests/elf tests/release tests/linux tests/roots)
   if(EXISTS ${CMAKE_SOURCE_DIR}/${sub}/CMakeLists.txt)
     add_subdirectory(${sub})
   endif()

@@ -13,7 +13,8 @@
 #   scripts/roots.sh clean [NAME...]    remove roots (all of them without a name)
 #   scripts/roots.sh list               the names known here
 #
-# Needs root (chroot, mount). A root is made in NAME.tmp and renamed only when complete, so a
+# Needs root (chroot, mount); without it, make and run end with exit code 77 (a test harness's
+# "skipped") and say why. A root is made in NAME.tmp and renamed only when complete, so a
 # run that was interrupted leaves nothing that passes for a finished root; the next run removes
 # its leftovers. A lock per root lets two runs ask for the same root at once.
 # Whatever is mounted for a root (debootstrap's own mounts included) is mounted in a mount
@@ -27,6 +28,7 @@ SELF="$ROOT/scripts/roots.sh"
 
 log() { printf 'roots: %s\n' "$*" >&2; }
 die() { printf 'roots: %s\n' "$*" >&2; exit 1; }
+need_root() { [[ $EUID -eq 0 ]] || { printf 'roots: SKIPPED: %s needs root (chroot and mount)\n' "$1" >&2; exit 77; }; }
 
 names() { echo bullseye-build bullseye-run trixie-run; }
 suite_of() {
@@ -107,7 +109,7 @@ make_root() {
   local name="$1"
   suite_of "$name" >/dev/null
   ready "$name" && return 0
-  [[ $EUID -eq 0 ]] || die "making a root needs root (chroot and mount)"
+  need_root "making the $name root"
   command -v debootstrap >/dev/null || die "debootstrap is missing (scripts/setup.sh installs it)"
   mkdir -p "$ROOTS"
   (
@@ -148,8 +150,17 @@ cmd="${1:-}"
 shift || true
 case "$cmd" in
   make)
+    # Side by side: most of the time goes to downloads.
     (($#)) || set -- $(names)
-    for n in "$@"; do make_root "$n"; done ;;
+    pids=()
+    for n in "$@"; do make_root "$n" & pids+=($!); done
+    status=0
+    for p in "${pids[@]}"; do
+      wait "$p" && continue
+      s=$?
+      if ((s != 77)); then status=1; elif ((status == 0)); then status=77; fi
+    done
+    exit "$status" ;;
   path)
     make_root "$1"
     echo "$ROOTS/$1" ;;
@@ -157,7 +168,7 @@ case "$cmd" in
     name="${1:-}"
     shift || true
     make_root "$name"
-    [[ $EUID -eq 0 ]] || die "running in a root needs root (chroot and mount)"
+    need_root "running in the $name root"
     # unshare and chroot each replace this process: the command keeps the caller's pid.
     exec unshare --mount --propagation private bash "$SELF" __enter "$ROOTS/$name" "$@" ;;
   __enter) enter "$@" ;;

@@ -2,20 +2,29 @@
 """Runs scripts/dist.sh for the Linux archive, twice, and checks what it writes: the
 same bytes both times; one folder holding exactly the expected entries, owned by
 root with fixed dates and modes; both programs the ones built (the 32-bit Windows
-one and the x86_64 Linux one); empty folders; a desktop entry, icons and metainfo
-that name each other and the program consistently.
+one and the x86_64 Linux one, the GTK edition built in the Debian 11 root, which
+passes the checks of that build: symbol versions, desktop libraries, hardening);
+empty folders; a desktop entry, icons and metainfo that name each other and the
+program consistently. Exits 77 (skipped) without root: the root build needs chroot.
 
-    dist_tarball.py <source root> <built ZelProject (Linux)> <built ZelProject.exe>"""
+    dist_tarball.py <source root> <built ZelProject (Linux, Debian 11 root)> <built ZelProject.exe>"""
 import configparser
 import hashlib
+import os
 import struct
 import subprocess
 import sys
 import tarfile
+import tempfile
 import xml.etree.ElementTree as ET
 from pathlib import Path
 
 root, elf, exe = Path(sys.argv[1]), Path(sys.argv[2]), Path(sys.argv[3])
+if os.geteuid() != 0:
+    print("SKIPPED: the archive's Linux program is built in a Debian root, which needs chroot, and so root")
+    sys.exit(77)
+sys.path.insert(0, str(root / "tools/dist"))
+import check_portable  # noqa: E402
 archive = root / "build/dist/ZelLauncher-1.0.0-linux-x86_64.tar.gz"
 APP = "com.example.ZelProject"
 TOP = "ZelLauncher-1.0.0"
@@ -61,6 +70,17 @@ with tarfile.open(archive, encoding="utf-8") as t:
         failures.append("ZelProject in the archive is not the Linux program built")
     if read("ZelProject")[:4] != b"\x7fELF" or read("ZelProject")[18:20] != b"\x3e\x00":
         failures.append("ZelProject in the archive is not an x86_64 ELF")
+    else:
+        with tempfile.NamedTemporaryFile(prefix="zel-dist-") as linux:
+            linux.write(read("ZelProject"))
+            linux.flush()
+            needed = check_portable.check_elf.readelf(linux.name)
+            if "[libgtk-3.so.0]" not in needed or "libQt" in needed:
+                failures.append("ZelProject in the archive is not the GTK edition")
+            listed = check_portable.read_list(str(root / "res/linux/desktop-libraries.txt"))
+            for check, fault in check_portable.faults(linux.name, listed).items():
+                if fault:
+                    failures.append(f"ZelProject in the archive: {check}: {fault}")
     win = read("ZelProject.exe")
     if win != exe.read_bytes():
         failures.append("ZelProject.exe in the archive is not the Windows program built")

@@ -22,6 +22,7 @@ void ScenarioWaitCursor(TContext& context);
 void ScenarioFailingCommand(TContext& context);
 void ScenarioLooks(TContext& context);
 void ScenarioPlanted(TContext& context);
+void ScenarioArchive(TContext& context);
 void ScenarioNoDisplay(TContext& context);
 
 struct TScenario {
@@ -39,6 +40,7 @@ inline constexpr TScenario kScenarios[] = {
     {"looks", ScenarioLooks, "the buttons' states as the style draws them, captions, banner and purchase picture"},
     {"no-display", ScenarioNoDisplay, "no display, one that refuses, a missing platform plugin: one line and exit code 1"},
     {"planted", ScenarioPlanted, "plugins planted beside the program are not loaded; beside a plain Qt program they are"},
+    {"archive", ScenarioArchive, "the release's program in a root of GTK 3's runtime: size, banner, the three commands, closing"},
 };
 
 }  // namespace zellinux
