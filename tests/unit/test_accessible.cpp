@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -15,19 +16,21 @@ namespace zel {
 namespace {
 
 using controls::TMouseButton;
+using TCalls = std::vector<std::wstring>;
 
-std::vector<std::uint8_t> ReadFile(const std::string& name) {
+std::vector<std::uint8_t> ReadRes(const char* name) {
   std::ifstream file(std::string(ZEL_SOURCE_DIR) + "/res/" + name, std::ios::binary);
   return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+// Measures text height T; records the cursor and the commands handed to the shell.
 class TRecordingPeer final : public TFormPeer {
  public:
   explicit TRecordingPeer(int textHeight) : textHeight_(textHeight) {}
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override {
-    return name == L"BANNER" ? std::span<const std::uint8_t>(banner_) : std::span<const std::uint8_t>(buy_);
+    return name == L"BANNER" ? banner_ : buy_;
   }
-  int PixelsPerInch() override { return textHeight_ == 13 ? 96 : 120; }
+  int PixelsPerInch() override { return 96; }
   int CreateNativeWindow(std::wstring_view, const TFontDecl&, int) override { return textHeight_; }
   void SetClientSize(TSize) override {}
   void LoadWindowIcon(std::wstring_view) override {}
@@ -38,42 +41,44 @@ class TRecordingPeer final : public TFormPeer {
   void Invalidate(const TRect&) override {}
   void Update() override {}
   void SetBusyCursor(bool busy) override { calls.push_back(busy ? L"busy" : L"normal"); }
-  void Execute(const TCommandRow& row, std::wstring_view appFolder) override {
-    calls.push_back(std::wstring(appFolder) + std::wstring(row.folderName.empty() ? kPurchaseAddress : row.folderName));
+  void Execute(const TCommandRow& row, std::wstring_view folder) override {
+    calls.push_back(std::wstring(folder) + std::wstring(row.folderName.empty() ? kPurchaseAddress : row.folderName));
     if (fail) throw std::runtime_error("no shell");
   }
-
-  std::vector<std::wstring> calls;
+  TCalls calls;
   bool fail = false;
 
  private:
   int textHeight_;
-  std::vector<std::uint8_t> banner_ = ReadFile("banner.jpg");
-  std::vector<std::uint8_t> buy_ = ReadFile("buy.png");
+  std::vector<std::uint8_t> banner_ = ReadRes("banner.jpg"), buy_ = ReadRes("buy.png");
 };
 
 // The main window's definition with handlers that run the command table, as the
 // launcher's own form does.
 class TTestForm final : public TForm {
  public:
-  TTestForm() : TForm(MainFormDefinition()) {}
-  TComponent* buy = nullptr;
-  TComponent* forms = nullptr;
-  TComponent* samples = nullptr;
+  explicit TTestForm(int textHeight) : TForm(MainFormDefinition()), peer(textHeight) {
+    Load(peer);
+    DoCreate();
+    peer.calls.clear();
+  }
+  TRecordingPeer peer;
+  TComponent *buy = nullptr, *forms = nullptr, *samples = nullptr;
+
+ private:
   void Create(TForm&) {
     forms->SetCaption(L"Список форм");
     samples->SetCaption(L"Примеры");
     buy->SetCaption(L"Купить полную версию");
   }
-  void BuyClick(TComponent&) { Execute(kCommandTable[2], [] { return std::wstring(L"C:\\Z\\"); }); }
-  void FormsClick(TComponent&) { Execute(kCommandTable[0], [] { return std::wstring(L"C:\\Z\\"); }); }
-  void SamplesClick(TComponent&) { Execute(kCommandTable[1], [] { return std::wstring(L"C:\\Z\\"); }); }
-
- private:
+  template <std::size_t row>
+  void Run(TComponent&) {
+    Execute(kCommandTable[row], [] { return std::wstring(L"C:\\Z\\"); });
+  }
   std::span<const TClickBinding> ClickHandlers() const noexcept override {
-    static const TClickBinding table[] = {{"SpeedButtonBuyFullClick", AsFormHandler(&TTestForm::BuyClick)},
-                                          {"SpeedButtonFormListClick", AsFormHandler(&TTestForm::FormsClick)},
-                                          {"SpeedButtonSamplesClick", AsFormHandler(&TTestForm::SamplesClick)}};
+    static const TClickBinding table[] = {{"SpeedButtonFormListClick", AsFormHandler(&TTestForm::Run<0>)},
+                                          {"SpeedButtonSamplesClick", AsFormHandler(&TTestForm::Run<1>)},
+                                          {"SpeedButtonBuyFullClick", AsFormHandler(&TTestForm::Run<2>)}};
     return table;
   }
   std::span<const TCreateBinding> CreateHandlers() const noexcept override {
@@ -88,104 +93,73 @@ class TTestForm final : public TForm {
   }
 };
 
-struct TLoaded {
-  explicit TLoaded(int textHeight = 13) : peer(textHeight) {
-    form.Load(peer);
-    form.DoCreate();
-  }
-  TRecordingPeer peer;
-  TTestForm form;
-};
-
 enum : std::size_t { kBuy, kForms, kSamples, kBanner };
 
-TEST(Accessible, ButtonsInDefinitionOrderThenTheBannerAndNoObjectForThePictureOnTheButton) {
-  TLoaded loaded;
-  const TFormAccessible accessible(loaded.form);
+TEST(Accessible, TheButtonsInDefinitionOrderThenTheBannerWithNoObjectForThePictureOnTheButton) {
+  TTestForm form(13);
+  const TFormAccessible accessible(form);
   ASSERT_EQ(accessible.Count(), 4u);
-  EXPECT_EQ(accessible.Name(kBuy), L"Купить полную версию");
-  EXPECT_EQ(accessible.Name(kForms), L"Список форм");
-  EXPECT_EQ(accessible.Name(kSamples), L"Примеры");
-  EXPECT_EQ(accessible.Name(kBanner), L"");
-  for (std::size_t i : {kBuy, kForms, kSamples}) {
-    EXPECT_EQ(accessible.Role(i), TAccessibleRole::PushButton);
-    EXPECT_TRUE(accessible.CanPress(i));
+  const std::wstring_view names[] = {L"Купить полную версию", L"Список форм", L"Примеры", L""};
+  const TRect places[] = {{8, 292, 944, 149}, {8, 177, 468, 109}, {479, 177, 473, 109}, {0, 0, 960, 171}};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(accessible.Name(i), names[i]);
+    EXPECT_EQ(accessible.Bounds(i), places[i]);
+    EXPECT_EQ(accessible.Role(i), i == kBanner ? TAccessibleRole::Graphic : TAccessibleRole::PushButton);
+    EXPECT_EQ(accessible.CanPress(i), i != kBanner);
   }
-  EXPECT_EQ(accessible.Role(kBanner), TAccessibleRole::Graphic);
-  EXPECT_FALSE(accessible.CanPress(kBanner));
-  EXPECT_EQ(accessible.Bounds(kBuy), (TRect{8, 292, 944, 149}));
-  EXPECT_EQ(accessible.Bounds(kForms), (TRect{8, 177, 468, 109}));
-  EXPECT_EQ(accessible.Bounds(kSamples), (TRect{479, 177, 473, 109}));
-  EXPECT_EQ(accessible.Bounds(kBanner), (TRect{0, 0, 960, 171}));
-}
-
-TEST(Accessible, PlacesAreScaledAndTheBannerFollowsTheClientWidth) {
-  TLoaded loaded(16);
-  const TFormAccessible accessible(loaded.form);
-  EXPECT_EQ(accessible.Bounds(kBuy), (TRect{10, 359, 1162, 184}));
-  EXPECT_EQ(accessible.Bounds(kBanner).width, 1182);
-  loaded.form.FollowClientWidth(1400);
-  EXPECT_EQ(accessible.Bounds(kBanner), (TRect{0, 0, 1400, 210}));
-}
-
-TEST(Accessible, HitTestAnswersTheButtonAlsoOverItsPictureAndNoButtonOnTheBanner) {
-  TLoaded loaded;
-  const TFormAccessible accessible(loaded.form);
+  // The object under a point is what a click there reaches; on the picture, its button.
   EXPECT_EQ(accessible.HitTest({200, 200}), kForms);
   EXPECT_EQ(accessible.HitTest({600, 200}), kSamples);
   EXPECT_EQ(accessible.HitTest({100, 350}), kBuy);
-  EXPECT_EQ(accessible.HitTest({700, 350}), kBuy);  // Image1, over the purchase button
+  EXPECT_EQ(accessible.HitTest({700, 350}), kBuy);
   EXPECT_EQ(accessible.HitTest({100, 50}), kBanner);
-  EXPECT_EQ(accessible.HitTest({477, 200}), std::nullopt);  // the gap between the upper buttons
+  EXPECT_EQ(accessible.HitTest({477, 200}), std::nullopt);  // between the upper buttons
   EXPECT_EQ(accessible.HitTest({-1, 5}), std::nullopt);
 }
 
-TEST(Accessible, PressedOnlyWhileHeldWithThePointerOnIt) {
-  TLoaded loaded;
-  const TFormAccessible accessible(loaded.form);
-  auto& mouse = loaded.form.Mouse();
-  EXPECT_FALSE(accessible.States(kForms).pressed);
-  EXPECT_TRUE(accessible.States(kForms).enabled);
-  EXPECT_TRUE(accessible.States(kForms).visible);
-  mouse.ButtonDown(TMouseButton::Left, {200, 200}, false);
-  EXPECT_TRUE(accessible.States(kForms).pressed);
-  EXPECT_FALSE(accessible.States(kSamples).pressed);
-  mouse.MouseMove({600, 200});
-  EXPECT_FALSE(accessible.States(kForms).pressed);
-  mouse.MouseMove({210, 200});
-  EXPECT_TRUE(accessible.States(kForms).pressed);
-  mouse.ButtonUp(TMouseButton::Left, {210, 200});
-  EXPECT_FALSE(accessible.States(kForms).pressed);
-  EXPECT_EQ(loaded.peer.calls.size(), 3u);  // the click ran its command
-  loaded.peer.calls.clear();
-  // The press on the picture presses nothing.
-  mouse.ButtonDown(TMouseButton::Left, {700, 350}, false);
-  EXPECT_FALSE(accessible.States(kBuy).pressed);
-  mouse.ButtonUp(TMouseButton::Left, {700, 350});
-  EXPECT_TRUE(loaded.peer.calls.empty()) << "the picture's click ran a command";
+TEST(Accessible, PlacesAreScaledAndTheBannerFollowsTheClientWidth) {
+  TTestForm form(16);
+  const TFormAccessible accessible(form);
+  EXPECT_EQ(accessible.Bounds(kBuy), (TRect{10, 359, 1162, 184}));
+  EXPECT_EQ(accessible.Bounds(kBanner).width, 1182);
+  form.FollowClientWidth(1400);
+  EXPECT_EQ(accessible.Bounds(kBanner), (TRect{0, 0, 1400, 210}));
 }
 
-TEST(Accessible, ActivateRunsTheClickCommandUnderTheWaitCursorAndTheBannerRunsNothing) {
-  TLoaded loaded;
-  TFormAccessible accessible(loaded.form);
-  loaded.peer.calls.clear();
+TEST(Accessible, PressedOnlyWhileHeldWithThePointerOnIt) {
+  TTestForm form(13);
+  const TFormAccessible accessible(form);
+  auto& mouse = form.Mouse();
+  const auto pressed = [&](std::size_t i) { return accessible.States(i).pressed; };
+  EXPECT_TRUE(accessible.States(kForms).enabled && accessible.States(kForms).visible && !pressed(kForms));
+  mouse.ButtonDown(TMouseButton::Left, {200, 200}, false);
+  EXPECT_TRUE(pressed(kForms));
+  EXPECT_FALSE(pressed(kSamples));
+  mouse.MouseMove({600, 200});
+  EXPECT_FALSE(pressed(kForms));
+  mouse.MouseMove({210, 200});
+  EXPECT_TRUE(pressed(kForms));
+  mouse.ButtonUp(TMouseButton::Left, {210, 200});
+  EXPECT_FALSE(pressed(kForms));
+  mouse.ButtonDown(TMouseButton::Left, {700, 350}, false);  // the picture presses nothing
+  EXPECT_FALSE(pressed(kBuy));
+  mouse.ButtonUp(TMouseButton::Left, {700, 350});
+  EXPECT_EQ(form.peer.calls, (TCalls{L"busy", L"C:\\Z\\Документы", L"normal"}));  // the one click
+}
+
+TEST(Accessible, PressingRunsTheClickCommandUnderTheWaitCursorAndItsErrorReachesTheCaller) {
+  TTestForm form(13);
+  TFormAccessible accessible(form);
   EXPECT_TRUE(accessible.Activate(kSamples));
   EXPECT_TRUE(accessible.Activate(kBuy));
   EXPECT_FALSE(accessible.Activate(kBanner));
   EXPECT_FALSE(accessible.Activate(17));
-  const std::vector<std::wstring> expected{L"busy", L"C:\\Z\\Примеры", L"normal",
-                                           L"busy", std::wstring(kPurchaseAddress), L"normal"};
-  EXPECT_EQ(loaded.peer.calls, expected);
-}
-
-TEST(Accessible, AFailingCommandRestoresTheCursorAndReachesTheCaller) {
-  TLoaded loaded;
-  TFormAccessible accessible(loaded.form);
-  loaded.peer.calls.clear();
-  loaded.peer.fail = true;
+  EXPECT_EQ(form.peer.calls, (TCalls{L"busy", L"C:\\Z\\Примеры", L"normal", L"busy",
+                                     std::wstring(kPurchaseAddress), L"normal"}));
+  form.peer.calls.clear();
+  form.peer.fail = true;
   EXPECT_THROW(accessible.Activate(kForms), std::runtime_error);
-  const std::vector<std::wstring> expected{L"busy", L"C:\\Z\\Документы", L"normal"};
-  EXPECT_EQ(loaded.peer.calls, expected);
+  EXPECT_EQ(form.peer.calls, (TCalls{L"busy", L"C:\\Z\\Документы", L"normal"}));
 }
 
 }  // namespace
