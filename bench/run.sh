@@ -4,16 +4,19 @@
 # project's Wine prefix and runs the driver (the x86_64 launcher against a minimal
 # window of the same toolchain) under wine64. Linux: builds the linux preset and
 # runs its driver (the Qt 5 launcher against a bare Qt window of the same client
-# size, toolkit and flags) with Wine's Tahoma in a private home. It stops exactly
-# what it started and prints one table an edition, also written to build/bench.txt.
+# size, toolkit and flags) with Wine's Tahoma in a private home; gtk: the same for
+# the linux-gtk preset (the GTK 3 launcher against a bare GTK 3 window). It stops
+# exactly what it started and prints one table an edition, also written to
+# build/bench.txt.
 #
-#   bench/run.sh [runs] [windows|linux]   runs of each program, at least 10 (default 30);
-#                                         one edition only (default both)
+#   bench/run.sh [runs] [windows|linux|gtk]   runs of each program, at least 10 (default 30);
+#                                             one edition only (default all three)
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
 RUNS="${1:-30}"
-EDITIONS="${2:-both}"
+EDITIONS="${2:-all}"
+[[ "$EDITIONS" == both ]] && EDITIONS=all
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 PREFIX="$ROOT/build/wineprefix"
@@ -23,7 +26,7 @@ OUT="$ROOT/build/bench.txt"
 log() { printf 'bench: %s\n' "$*" >&2; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 [[ "$RUNS" =~ ^[0-9]+$ ]] && ((RUNS >= 10)) || die "at least 10 runs of each program (got '$RUNS')"
-[[ "$EDITIONS" =~ ^(both|windows|linux)$ ]] || die "the edition is windows or linux (got '$EDITIONS')"
+[[ "$EDITIONS" =~ ^(all|windows|linux|gtk)$ ]] || die "the edition is windows, linux or gtk (got '$EDITIONS')"
 
 # Windows paths for the driver's arguments: the prefix maps Z: to /.
 winpath() { local p="${1//\//\\}"; printf 'Z:%s' "$p"; }
@@ -156,18 +159,26 @@ bench_windows() {
   }'
 }
 
+# bench_linux <preset>: linux (Qt 5) or linux-gtk (GTK 3), each against a bare
+# window of its own toolkit.
 bench_linux() {
-  log "building linux"
-  # Others build the Linux presets too: one build at a time in a folder.
-  if ! { cmake --preset linux &&
-         flock /tmp/zel-linux-build.lock cmake --build --preset linux --target ZelProject zel_bare_window zel_bench_linux
-       } >"$WORK/build-linux.log" 2>&1; then
-    cat "$WORK/build-linux.log" >&2
-    die "the linux build failed"
+  local PRESET="$1" KIT TOOLKIT TARGET
+  if [[ "$PRESET" == linux-gtk ]]; then
+    KIT=GTK TOOLKIT="GTK $(pkg-config --modversion gtk+-3.0), X11" TARGET=1.10
+  else
+    KIT=Qt TOOLKIT="Qt $(dpkg-query -W -f='${Version}' libqt5core5a 2>/dev/null | sed 's/[+~-].*//'), xcb" TARGET=1.30
   fi
-  local LAUNCHER="$ROOT/build/linux/ZelProject"
-  local BARE="$ROOT/build/linux/bench/linux/zel_bare_window"
-  local DRIVER="$ROOT/build/linux/bench/linux/zel_bench_linux"
+  log "building $PRESET"
+  # Others build the Linux presets too: one build at a time in a folder.
+  if ! { cmake --preset "$PRESET" &&
+         flock "/tmp/zel-$PRESET-build.lock" cmake --build --preset "$PRESET" --target ZelProject zel_bare_window zel_bench_linux
+       } >"$WORK/build-$PRESET.log" 2>&1; then
+    cat "$WORK/build-$PRESET.log" >&2
+    die "the $PRESET build failed"
+  fi
+  local LAUNCHER="$ROOT/build/$PRESET/ZelProject"
+  local BARE="$ROOT/build/$PRESET/bench/linux/zel_bare_window"
+  local DRIVER="$ROOT/build/$PRESET/bench/linux/zel_bench_linux"
   for f in "$LAUNCHER" "$BARE" "$DRIVER"; do [[ -f "$f" ]] || die "missing $f"; done
 
   start_xvfb
@@ -184,14 +195,15 @@ bench_linux() {
   BUS_PID=$!
   for _ in $(seq 100); do [[ -S "$PRIVATE_HOME/run/bus" ]] && break; sleep 0.05; done
   [[ -S "$PRIVATE_HOME/run/bus" ]] || die "the session bus did not start: $(cat "$WORK/bus.log")"
-  local RUNS_FILE="$WORK/runs-linux.txt"
-  log "running $RUNS runs of each program on $DISPLAY (per-run lines in build/bench/runs-linux.txt)"
+  local RUNS_FILE="$WORK/runs-$PRESET.txt"
+  log "running $RUNS runs of each program on $DISPLAY (per-run lines in build/bench/runs-$PRESET.txt)"
   if ! env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_CONFIG_HOME -u XDG_CACHE_HOME -u XDG_DATA_HOME \
+      -u GTK_THEME -u GDK_BACKEND -u GDK_SCALE -u GDK_DPI_SCALE -u GTK_MODULES \
       HOME="$PRIVATE_HOME" XDG_RUNTIME_DIR="$PRIVATE_HOME/run" \
       DBUS_SESSION_BUS_ADDRESS="unix:path=$PRIVATE_HOME/run/bus" \
       timeout 1800 "$DRIVER" "$LAUNCHER" "$BARE" "$ROOT/res/banner.jpg" "$ROOT/res/buy.png" "$RUNS" \
-      >"$RUNS_FILE" 2>"$WORK/driver-linux.err"; then
-    cat "$RUNS_FILE" "$WORK/driver-linux.err" >&2
+      >"$RUNS_FILE" 2>"$WORK/driver-$PRESET.err"; then
+    cat "$RUNS_FILE" "$WORK/driver-$PRESET.err" >&2
     die "the Linux driver failed"
   fi
   stop_started
@@ -202,25 +214,24 @@ bench_linux() {
   B_MIN="$(value "$RUNS_FILE" bare_startup_ms_min)" B_MAX="$(value "$RUNS_FILE" bare_startup_ms_max)"
   L_KIB="$(value "$RUNS_FILE" launcher_peak_rss_kib)" B_KIB="$(value "$RUNS_FILE" bare_peak_rss_kib)"
   SIZE="$(stat -c %s "$LAUNCHER")"
-  local QT
-  QT="$(dpkg-query -W -f='${Version}' libqt5core5a 2>/dev/null | sed 's/[+~-].*//')"
 
   awk -v runs="$RUNS" -v lms="$L_MS" -v bms="$B_MS" -v lmin="$L_MIN" -v lmax="$L_MAX" -v bmin="$B_MIN" \
-      -v bmax="$B_MAX" -v lkib="$L_KIB" -v bkib="$B_KIB" -v size="$SIZE" -v qt="${QT:-5}" '
+      -v bmax="$B_MAX" -v lkib="$L_KIB" -v bkib="$B_KIB" -v size="$SIZE" -v toolkit="$TOOLKIT" -v kit="$KIT" \
+      -v target="$TARGET" -v preset="$PRESET" '
   function mark(ok) { return ok ? "pass" : "MISS" }
   function row(what, figure, target, m) { printf "| %-44s | %-24s | %-12s | %-4s |\n", what, figure, target, m }
   BEGIN {
     ratio = lms / bms; diff = lkib - bkib
-    printf "Linux benchmark: medians of %d alternating runs each (Qt %s, xcb, Xvfb 1280x1024x24)\n\n", runs, qt
+    printf "Linux benchmark (%s): medians of %d alternating runs each (%s, Xvfb 1280x1024x24)\n\n", preset, runs, toolkit
     row("measure", "figure", "target", "mark")
     printf "|%s|%s|%s|%s|\n", "----------------------------------------------", "--------------------------", "--------------", "------"
     row("start-up to first complete frame, launcher", sprintf("%.1f ms (%.1f-%.1f)", lms, lmin, lmax), "", "")
-    row("start-up to first complete frame, bare Qt", sprintf("%.1f ms (%.1f-%.1f)", bms, bmin, bmax), "", "")
-    row("start-up ratio, launcher / bare Qt window", sprintf("%.3f", ratio), "<= 1.30", mark(ratio <= 1.30))
+    row("start-up to first complete frame, bare " kit, sprintf("%.1f ms (%.1f-%.1f)", bms, bmin, bmax), "", "")
+    row("start-up ratio, launcher / bare " kit " window", sprintf("%.3f", ratio), "<= " target, mark(ratio <= target + 0))
     row("peak resident set, launcher", sprintf("%d KiB", lkib), "", "")
-    row("peak resident set, bare Qt window", sprintf("%d KiB", bkib), "", "")
+    row("peak resident set, bare " kit " window", sprintf("%d KiB", bkib), "", "")
     row("peak resident set, difference", sprintf("%+d KiB", diff), "<= 6144 KiB", mark(diff <= 6144))
-    row("size of build/linux/ZelProject", sprintf("%d B (%.1f KiB)", size, size / 1024), "", "")
+    row("size of build/" preset "/ZelProject", sprintf("%d B (%.1f KiB)", size, size / 1024), "", "")
   }'
 }
 
@@ -228,13 +239,16 @@ bench_linux() {
 mkdir -p "$WORK"
 : >"$OUT"
 # Not in a pipe: a function in a subshell would leave its Xvfb and wineserver to no trap.
-if [[ "$EDITIONS" != linux ]]; then
+if [[ "$EDITIONS" == all || "$EDITIONS" == windows ]]; then
   bench_windows >"$WORK/table-windows.txt"
   cat "$WORK/table-windows.txt" >>"$OUT"
 fi
-if [[ "$EDITIONS" != windows ]]; then
-  bench_linux >"$WORK/table-linux.txt"
+for edition in linux gtk; do
+  [[ "$EDITIONS" == all || "$EDITIONS" == "$edition" ]] || continue
+  preset=linux
+  [[ "$edition" == gtk ]] && preset=linux-gtk
+  bench_linux "$preset" >"$WORK/table-$preset.txt"
   [[ -s "$OUT" ]] && echo >>"$OUT"
-  cat "$WORK/table-linux.txt" >>"$OUT"
-fi
+  cat "$WORK/table-$preset.txt" >>"$OUT"
+done
 cat "$OUT"

@@ -111,8 +111,8 @@ TApplication::~TApplication() {
   if (loop_ != nullptr) g_main_loop_unref(loop_);
 }
 
-const TFonts& TApplication::Fonts(PangoContext* context) {
-  if (!fonts_) fonts_ = std::make_unique<TFonts>(context);
+const TFonts& TApplication::Fonts(PangoContext* context, int pixels, bool bold) {
+  if (!fonts_) fonts_ = std::make_unique<TFonts>(context, pixels, bold);
   return *fonts_;
 }
 

@@ -51,8 +51,8 @@ class TApplication {
   // Reports an error raised while one event (or the creation handler) ran.
   void HandleException(std::exception_ptr error) noexcept;
 
-  // Looked up once, with the drawing surface's font settings.
-  const TFonts& Fonts(PangoContext* context);
+  // Looked up once, with the drawing surface's font settings and the first font wanted.
+  const TFonts& Fonts(PangoContext* context, int pixels, bool bold);
 
  private:
   void AdoptForm(std::unique_ptr<TFormWindow> form);

@@ -36,10 +36,10 @@ std::span<const std::uint8_t> Bytes(hb_blob_t* blob) {
 
 void TFontDescriptionFree::operator()(PangoFontDescription* font) const noexcept { pango_font_description_free(font); }
 
-TFonts::TFonts(PangoContext* context) : family_(kTahoma) {
+TFonts::TFonts(PangoContext* context, int pixels, bool bold) : family_(kTahoma) {
   // fontconfig answers every family with some font: Tahoma is there only when the
   // font it gives is Tahoma.
-  const TFontDescription wanted = At(13, false);
+  const TFontDescription wanted = At(pixels, bold);
   const TObject<PangoFont> font(pango_context_load_font(context, wanted.get()));
   if (font) {
     const TFontDescription chosen(pango_font_describe(font.get()));

@@ -20,8 +20,9 @@ using TFontDescription = std::unique_ptr<PangoFontDescription, TFontDescriptionF
 
 class TFonts {
  public:
-  // Asks the font map once which face to use.
-  explicit TFonts(PangoContext* context);
+  // Asks the font map once which face to use, with the first font wanted (its
+  // size and weight), which Pango then holds ready.
+  TFonts(PangoContext* context, int pixels, bool bold);
   // The family and stretch chosen, at a height in pixels.
   TFontDescription At(int pixels, bool bold) const;
 

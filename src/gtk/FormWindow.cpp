@@ -126,9 +126,7 @@ TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
   gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
   windowStyle_ = StyleFor(nullptr, {{GTK_TYPE_WINDOW, "window"}}, GTK_STYLE_CLASS_BACKGROUND);
   buttonStyle_ = StyleFor(windowStyle_, {{GTK_TYPE_WINDOW, "window"}, {GTK_TYPE_BUTTON, "button"}}, nullptr);
-  GdkDisplay* display = gtk_widget_get_display(window_);
-  arrow_ = gdk_cursor_new_for_display(display, GDK_LEFT_PTR);
-  wait_ = gdk_cursor_new_for_display(display, GDK_WATCH);
+  arrow_ = gdk_cursor_new_for_display(gtk_widget_get_display(window_), GDK_LEFT_PTR);
   ConnectSignals();
   form_->Load(*this);
 }
@@ -161,7 +159,7 @@ void TFormWindow::ConnectSignals() {
                      return TRUE;
                    }), this);
   g_signal_connect(surface_, "realize", G_CALLBACK(+[](GtkWidget* surface, Self* self) {
-                     gdk_window_set_cursor(gtk_widget_get_window(surface), self->busy_ ? self->wait_ : self->arrow_);
+                     gdk_window_set_cursor(gtk_widget_get_window(surface), self->CursorNow());
                    }), this);
   // GDK reports the second press of a double-click as a plain press, and then once
   // more as GDK_2BUTTON_PRESS: the plain one is the second press, the other is left out.
@@ -218,7 +216,7 @@ int TFormWindow::PixelsPerInch() {
 int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) {
   SetCaption(caption);
   pango_ = gtk_widget_create_pango_context(surface_);
-  const TFonts& fonts = application_.Fonts(pango_);
+  const TFonts& fonts = application_.Fonts(pango_, fontHeight, font.bold);
   for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component, fonts));
   return WindowsLine(pango_, *fonts.At(fontHeight, font.bold)).Height();
 }
@@ -262,12 +260,19 @@ void TFormWindow::Invalidate(const TRect& area) {
 // What is marked is drawn in the frame GTK paints as soon as the loop runs.
 void TFormWindow::Update() {}
 
+GdkCursor* TFormWindow::CursorNow() {
+  if (!busy_) return arrow_;
+  // Made when first wanted: a themed cursor is read from its file.
+  if (wait_ == nullptr) wait_ = gdk_cursor_new_for_display(gtk_widget_get_display(window_), GDK_WATCH);
+  return wait_;
+}
+
 void TFormWindow::SetBusyCursor(bool busy) {
   if (busy == busy_) return;
   busy_ = busy;
   GdkWindow* window = gtk_widget_get_window(surface_);
   if (window == nullptr) return;
-  gdk_window_set_cursor(window, busy ? wait_ : arrow_);
+  gdk_window_set_cursor(window, CursorNow());
   // Shown now: the command that follows may keep the loop from running.
   gdk_display_flush(gdk_window_get_display(window));
 }

@@ -53,6 +53,8 @@ class TFormWindow final : private TFormPeer {
   // A picture blended over what lies beneath it, composed in its own block.
   void PaintBlended(cairo_t* cr, const TCanvas& window, std::size_t index);
   bool Classic() const;
+  // The arrow, or the wait cursor while a command runs.
+  GdkCursor* CursorNow();
   void ConnectSignals();
 
   // TFormPeer
