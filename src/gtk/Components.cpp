@@ -5,7 +5,6 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
-#include <cstring>
 
 #include "controls/Caption.h"
 #include "core/Error.h"
@@ -156,49 +155,20 @@ void TPicturePainter::Paint(TCanvas& canvas, const TComponent& image, TButtonLoo
 }
 
 void TPicturePainter::DecodeJpegPixels(const TPicture& picture, GdkWindow* window) {
+  // The image's own rows, four bytes a pixel.
+  auto rowsFor = [&](TSize size) {
+    pixels_ = MakeImage(window, size.width, size.height);
+    if (cairo_surface_status(pixels_) != CAIRO_STATUS_SUCCESS) throw Error("EOutOfMemory", L"Out of memory");
+    cairo_surface_flush(pixels_);
+    return picture::TBgrRows{cairo_image_surface_get_data(pixels_), cairo_image_surface_get_stride(pixels_)};
+  };
   GdkScreen* screen = gdk_screen_get_default();
   if (screen != nullptr && gdk_visual_get_depth(gdk_screen_get_system_visual(screen)) <= 8) {
     // Few colours on screen: let the library choose at most 236 of them.
     const picture::TPalettedImage paletted = picture::DecodeJpegPaletted(picture.bytes, 236);
-    pixels_ = MakeImage(window, paletted.width, paletted.height);
-    if (cairo_surface_status(pixels_) != CAIRO_STATUS_SUCCESS) throw Error("EOutOfMemory", L"Out of memory");
-    std::uint8_t* bits = cairo_image_surface_get_data(pixels_);
-    const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(pixels_));
-    for (int y = 0; y < paletted.height; ++y) {
-      for (int x = 0; x < paletted.width; ++x) {
-        const std::size_t index = paletted.indices[static_cast<std::size_t>(y) * paletted.width + x] * 3u;
-        std::uint8_t* pixel = bits + y * stride + static_cast<std::size_t>(x) * 4;
-        pixel[0] = paletted.palette[index + 2];
-        pixel[1] = paletted.palette[index + 1];
-        pixel[2] = paletted.palette[index];
-        pixel[3] = 0xff;
-      }
-    }
-    cairo_surface_mark_dirty(pixels_);
-    return;
-  }
-  // Decoded into the surface's own rows three bytes a pixel, then spread to four
-  // from the right, in place: the picture is never held twice.
-  TSize size;
-  picture::DecodeJpegBgr(picture.bytes, [&](TSize decoded) {
-    size = decoded;
-    pixels_ = MakeImage(window, decoded.width, decoded.height);
-    if (cairo_surface_status(pixels_) != CAIRO_STATUS_SUCCESS) throw Error("EOutOfMemory", L"Out of memory");
-    cairo_surface_flush(pixels_);
-    return picture::TBgrRows{cairo_image_surface_get_data(pixels_), cairo_image_surface_get_stride(pixels_)};
-  });
-  std::uint8_t* bits = cairo_image_surface_get_data(pixels_);
-  const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(pixels_));
-  for (int y = 0; y < size.height; ++y) {
-    std::uint8_t* row = bits + y * stride;
-    for (int x = size.width - 1; x >= 0; --x) {
-      const std::size_t from = static_cast<std::size_t>(x) * 3, to = static_cast<std::size_t>(x) * 4;
-      const std::uint8_t b = row[from], g = row[from + 1], r = row[from + 2];
-      row[to] = b;
-      row[to + 1] = g;
-      row[to + 2] = r;
-      row[to + 3] = 0xff;
-    }
+    picture::PalettedToBgrx(paletted, rowsFor({paletted.width, paletted.height}));
+  } else {
+    picture::DecodeJpegBgrx(picture.bytes, rowsFor);
   }
   cairo_surface_mark_dirty(pixels_);
 }

@@ -311,6 +311,46 @@ void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgr
   ThrowIfFailed(Decompress(bytes, &sink, std::nullopt), sink.failure);
 }
 
+void DecodeJpegBgrx(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor) {
+  TSize size;
+  TBgrRows rows;
+  DecodeJpegBgr(bytes, [&](TSize decoded) {
+    size = decoded;
+    rows = rowsFor(decoded);
+    // Too narrow for four bytes a pixel: the decoder refuses rows it has no room in.
+    if (rows.stride < static_cast<std::ptrdiff_t>(decoded.width) * 4) return TBgrRows{};
+    return rows;
+  });
+  for (int y = 0; y < size.height; ++y) {
+    std::uint8_t* row = rows.first + static_cast<std::ptrdiff_t>(y) * rows.stride;
+    // From the right: pixel x moves from 3x to 4x, never over a pixel not yet moved.
+    for (int x = size.width - 1; x >= 0; --x) {
+      const std::uint8_t* from = row + static_cast<std::ptrdiff_t>(x) * 3;
+      std::uint8_t* to = row + static_cast<std::ptrdiff_t>(x) * 4;
+      const std::uint8_t b = from[0], g = from[1], r = from[2];
+      to[0] = b;
+      to[1] = g;
+      to[2] = r;
+      to[3] = 0xFF;
+    }
+  }
+}
+
+void PalettedToBgrx(const TPalettedImage& image, TBgrRows rows) noexcept {
+  for (int y = 0; y < image.height; ++y) {
+    const std::uint8_t* index = image.indices.data() + static_cast<std::size_t>(y) * image.width;
+    std::uint8_t* to = rows.first + static_cast<std::ptrdiff_t>(y) * rows.stride;
+    for (int x = 0; x < image.width; ++x, to += 4) {
+      const std::size_t at = static_cast<std::size_t>(index[x]) * 3;
+      const bool known = at + 2 < image.palette.size();
+      to[0] = known ? image.palette[at + 2] : 0;
+      to[1] = known ? image.palette[at + 1] : 0;
+      to[2] = known ? image.palette[at] : 0;
+      to[3] = 0xFF;
+    }
+  }
+}
+
 TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours) {
   TPalettedSink sink;
   ThrowIfFailed(Decompress(bytes, &sink, maxColours), sink.failure);

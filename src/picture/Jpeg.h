@@ -47,6 +47,16 @@ struct TBgrRows {
 // held. rowsFor may throw; its error then ends the decoding.
 void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor);
 
+// Full colour into the caller's rows four bytes a pixel, B G R X with X = 255 (an
+// RGB24 image of a little-endian toolkit): each row is decoded three bytes a
+// pixel and spread to four from its right end, in place, so again no second copy
+// of the picture is held. Rows narrower than 4 * width are an error.
+void DecodeJpegBgrx(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor);
+
+// A paletted picture's pixels as B G R X (X = 255) in the caller's rows, which
+// hold at least 4 * width bytes each.
+void PalettedToBgrx(const TPalettedImage& image, TBgrRows rows) noexcept;
+
 // maxColours: 2 to 256, the library's limits; the launcher asks for 236.
 TPalettedImage DecodeJpegPaletted(std::span<const std::uint8_t> bytes, int maxColours);
 

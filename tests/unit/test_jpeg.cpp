@@ -297,6 +297,55 @@ TEST(JpegBgr, ErrorsOfTheCallerAndOfTheLibrary) {
   EXPECT_FALSE(asked);
 }
 
+// Four bytes a pixel, as an RGB24 image holds them: B G R, then 255, the same
+// pixels as the full-colour decode, spread in place within each padded row.
+TEST(JpegBgrx, MatchesTheFullColourDecodeInPaddedRows) {
+  for (const int components : {3, 1}) {
+    SCOPED_TRACE(components);
+    const TBytes jpeg = components == 3 ? EncodeJpeg(64, 48, 3, RampSamples(), {90, false})
+                                        : EncodeJpeg(64, 48, 1, TBytes(64 * 48, 77), {90, false});
+    const TRgbImage reference = DecodeJpeg(jpeg);
+    constexpr std::ptrdiff_t kStride = 64 * 4 + 8;
+    TBytes rows(static_cast<std::size_t>(kStride) * 48, 0xA5);
+    DecodeJpegBgrx(jpeg, [&](TSize) { return TBgrRows{rows.data(), kStride}; });
+    for (std::size_t y = 0; y < 48; ++y) {
+      for (std::size_t x = 0; x < 64; ++x) {
+        const std::uint8_t* want = reference.pixels.data() + (y * 64 + x) * 3;
+        const std::uint8_t* got = rows.data() + y * kStride + x * 4;
+        ASSERT_EQ(got[0], want[2]) << x << "," << y;
+        ASSERT_EQ(got[1], want[1]) << x << "," << y;
+        ASSERT_EQ(got[2], want[0]) << x << "," << y;
+        ASSERT_EQ(got[3], 0xFF) << x << "," << y;
+      }
+      for (std::size_t pad = 64 * 4; pad < static_cast<std::size_t>(kStride); ++pad) {
+        ASSERT_EQ(rows[y * kStride + pad], 0xA5) << "row " << y;
+      }
+    }
+  }
+}
+
+TEST(JpegBgrx, RowsWithoutRoomForFourBytesAPixelAreAnError) {
+  const TBytes jpeg = BlocksJpeg();
+  const TSize size = ReadJpegSize(jpeg);
+  TBytes rows(static_cast<std::size_t>(size.width) * 4 * static_cast<std::size_t>(size.height));
+  ExpectJpegError([&] { DecodeJpegBgrx(jpeg, [&](TSize s) { return TBgrRows{rows.data(), s.width * 4 - 1}; }); },
+                  L"JPEG: no room for the picture's pixels");
+}
+
+TEST(JpegBgrx, PalettedPixelsTakeTheirColours) {
+  TPalettedImage image;
+  image.width = 3;
+  image.height = 2;
+  image.palette = {10, 20, 30, 40, 50, 60};
+  image.indices = {0, 1, 0, 1, 1, 7};  // 7: past the palette
+  constexpr std::ptrdiff_t kStride = 3 * 4 + 4;
+  TBytes rows(kStride * 2, 0xA5);
+  PalettedToBgrx(image, {rows.data(), kStride});
+  const TBytes expected = {30, 20, 10, 255, 60, 50, 40, 255, 30, 20, 10, 255, 0xA5, 0xA5, 0xA5, 0xA5,
+                           60, 50, 40, 255, 60, 50, 40, 255, 0, 0, 0, 255, 0xA5, 0xA5, 0xA5, 0xA5};
+  EXPECT_EQ(rows, expected);
+}
+
 // ---- Paletted ----
 
 TEST(JpegPaletted, RampFitsIn236Colours) {
