@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds every preset and runs every test: the native unit tests, the
 # checks of the Windows executables, the end-to-end tests under Wine, and the
-# Linux edition's checks and end-to-end tests against Qt 5 and Qt 6.
+# Linux edition's checks and end-to-end tests against Qt 5, Qt 6 and GTK 3.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"

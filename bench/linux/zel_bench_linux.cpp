@@ -1,7 +1,8 @@
 // The Linux benchmark's driver: starts the launcher and the bare window of its
 // toolkit (Qt or GTK) in turn on an X display, times each from its start to its
-// first complete frame on screen, reads its peak resident set, closes its window as a window manager
-// would, and prints medians as "key=value" lines (bench/run.sh makes the table).
+// first complete frame on screen, reads its peak resident set, closes its window
+// as a window manager would, and prints medians as "key=value" lines (bench/run.sh
+// makes the table).
 //
 //   zel_bench_linux <launcher> <bare window> <banner.jpg> <buy.png> <runs>
 #include <X11/Xatom.h>
