@@ -1,9 +1,10 @@
 // The main window as the X server sees it: title, class, size and size hints,
 // placement, icon, the process id, its first frames; closing it as a window manager
-// does. And the same window on a display of 120 dpi.
+// does, and the session's end. And the same window on a display of 120 dpi.
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <csignal>
 #include <set>
 
 #include "Scenarios.h"
@@ -112,6 +113,14 @@ void ScenarioWindow(TContext& context) {
   }
 
   CloseAndCheck(report, "close.wm-delete-window-exit-code-0", launcher);
+
+  // The end of the session (the SIGTERM that ends a login's processes) ends it as
+  // a closed window does.
+  TLauncher ending = StartLauncher(LauncherStart(context, context.launcher));
+  ::kill(static_cast<pid_t>(ending.program->Pid()), SIGTERM);
+  const std::optional<int> code = ending.program->WaitForExit(kReactionTimeoutMs);
+  report.Check(code == 0, "close.session-end-sigterm-exit-code-0",
+               code ? QString("exit code %1").arg(*code) : QString("still running"));
 }
 
 void ScenarioDpi120(TContext& context) {
