@@ -13,7 +13,9 @@ trap 'rm -rf "$WORK"' EXIT
 build() {
   local copy="$1" out="$2" status=0
   mkdir -p "$copy"
-  (cd "$ROOT" && git ls-files -z --cached --others --exclude-standard | xargs -0 cp --parents -t "$copy")
+  # The checkout as it is, without files deleted from it but not yet from git's index.
+  (cd "$ROOT" && git ls-files -z --cached --others --exclude-standard |
+     while IFS= read -r -d '' f; do [[ -e "$f" ]] && printf '%s\0' "$f"; done | xargs -0 cp --parents -t "$copy")
   "$copy/scripts/build-bullseye.sh" "$copy/$out" >"$WORK/build.log" 2>&1 || status=$?
   ((status == 0)) && return 0
   cat "$WORK/build.log"
