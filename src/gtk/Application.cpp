@@ -71,13 +71,19 @@ std::string BoxText(const std::wstring& text) {
   return utf8;
 }
 
+// The error box open now, if any: the end of the session closes it.
+GtkDialog* openBox = nullptr;
+
 // A modal error box with one OK button, which Return presses.
 void ShowErrorBox(GtkWindow* owner, const std::string& title, const std::string& text) {
   GtkWidget* box = gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
                                           GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str());
   gtk_window_set_title(GTK_WINDOW(box), title.c_str());
   gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+  GtkDialog* outer = openBox;
+  openBox = GTK_DIALOG(box);
   gtk_dialog_run(GTK_DIALOG(box));
+  openBox = outer;
   gtk_widget_destroy(box);
 }
 
@@ -131,7 +137,11 @@ void TApplication::Run() {
   mainForm_.reset();
 }
 
-void TApplication::Terminate() noexcept { g_main_loop_quit(loop_); }
+void TApplication::Terminate() noexcept {
+  // A box's own loop ends first; the main loop then ends too.
+  if (openBox != nullptr) gtk_dialog_response(openBox, GTK_RESPONSE_DELETE_EVENT);
+  g_main_loop_quit(loop_);
+}
 
 void TApplication::HandleException(std::exception_ptr error) noexcept {
   try {

@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <QWidget>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 
 #include "Scenarios.h"
@@ -274,6 +275,22 @@ void ScenarioWaitCursor(TContext& context) {
   CloseAndCheck(report, "wait-cursor.exit-code", l);
 }
 
+namespace {
+
+// The launcher's window other than its main one, once one comes up; 0 if none does.
+TWindowId WaitForBox(const TLauncher& l) {
+  TWindowId box = 0;
+  WaitUntil([&] {
+    for (const TWindowId w : ViewableWindowsOf(l.program->Pid())) {
+      if (w != l.main) box = w;
+    }
+    return box != 0;
+  }, kWindowTimeoutMs);
+  return box;
+}
+
+}  // namespace
+
 void ScenarioFailingCommand(TContext& context) {
   TReport& report = context.report;
   if (context.failingLauncher.isEmpty()) throw TAbort("no --failing build given");
@@ -283,13 +300,7 @@ void ScenarioFailingCommand(TContext& context) {
   const QPoint onBuy = l.OnScreen(launcher::kBuyFull.topLeft() + QPoint(100, 75));
 
   Click(l.OnScreen(Centre(launcher::kFormList)));
-  TWindowId box = 0;
-  WaitUntil([&] {
-    for (const TWindowId w : ViewableWindowsOf(l.program->Pid())) {
-      if (w != l.main) box = w;
-    }
-    return box != 0;
-  }, kWindowTimeoutMs);
+  const TWindowId box = WaitForBox(l);
   if (box == 0) throw TAbort("no error box came up after the forms click");
   report.CheckEqual(QStringLiteral("Zelproject"), WindowTitle(box), "failing-command.box-title");
   const std::optional<TWindowId> owner = TransientFor(box);
@@ -310,6 +321,15 @@ void ScenarioFailingCommand(TContext& context) {
   calls.ExpectOpen(launcher::kPurchaseAddress);
   calls.Check("failing-command.purchase-works-after-box");
   CloseAndCheck(report, "failing-command.exit-code", l);
+
+  // The session ending while a box is open ends the launcher at once, with 0.
+  TLauncher ending = StartLauncher(LauncherStart(context, context.failingLauncher));
+  Click(ending.OnScreen(Centre(launcher::kFormList)));
+  if (WaitForBox(ending) == 0) throw TAbort("no error box came up after the second forms click");
+  ::kill(static_cast<pid_t>(ending.program->Pid()), SIGTERM);
+  const std::optional<int> code = ending.program->WaitForExit(kReactionTimeoutMs);
+  report.Check(code == 0, "failing-command.session-end-with-box-open-exit-code-0",
+               code ? QString("exit code %1").arg(*code) : QString("still running"));
 }
 
 }  // namespace zellinux
