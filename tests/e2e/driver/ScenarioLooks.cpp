@@ -2,7 +2,8 @@
 // button normal, under the pointer, held down, dragged off and released off, read
 // from the screen pixel by pixel and compared with what the platform itself draws
 // for a push button in that state, and the caption where the offset arithmetic puts
-// it. The look is chosen by ThemeActive for the launcher started next.
+// it. The look is chosen by ThemeActive for the launcher started next. With the
+// themed look, a button released off and then left is drawn plain again.
 #include "Scenarios.h"
 
 #include <uxtheme.h>
@@ -209,6 +210,55 @@ class TLooks {
     }
   }
 
+  // Released off the button, the pointer straight back on it and then on to a
+  // neighbour: leaving repaints the button plain, although its mark went with the
+  // release and the screen still showed the drag's look. The purchase button is
+  // released on the banner and left for its picture; the forms button is left for
+  // the samples button, which alone is drawn hot.
+  void CheckLeavingAfterReleaseOff(HWND main) {
+    if (!themed_) return;  // no hot look to linger
+    struct TRound {
+      const TButton& button;
+      POINT releaseAt;
+      POINT neighbour;
+      const TButton* entered;
+    };
+    const TRound rounds[] = {
+        {kButtons[2], {100, 50}, launcher::kImage1.Centre(), nullptr},
+        {kButtons[0], kPark, kButtons[1].box.At(12, 12), &kButtons[1]},
+    };
+    for (const TRound& round : rounds) {
+      const std::string what = prefix_ + "." + round.button.name + ".released-off-then-";
+      // From the neighbour, so the button is entered (a pointer put back where the
+      // last press began would count as never having left).
+      MovePointer(ClientToScreenPoint(main, round.neighbour));
+      const RECT area = ScreenArea(main, round.button.box);
+      const TScreenshot rest = Settled(area, nullptr);
+      const POINT on = ClientToScreenPoint(main, round.button.box.At(12, 12));
+      MovePointer(on);
+      const TScreenshot hot = Settled(area, &rest);
+      context_.report.Check(!SamePixels(hot, rest), what + "entered-first.drawn-hot");
+      THeldPress press(main);
+      const TScreenshot pressed = Settled(area, &hot);
+      MovePointer(ClientToScreenPoint(main, round.releaseAt));
+      const TScreenshot off = Settled(area, &pressed);
+      press.Release();
+      context_.report.Check(SamePixels(Settled(area, nullptr), off), what + "released.nothing-repainted");
+      // Straight back: the same component as before the press is under the pointer,
+      // so nothing is announced and the look stays.
+      MovePointer(on);
+      const TScreenshot back = Settled(area, nullptr);
+      context_.report.Check(SamePixels(back, off), what + "back-over.nothing-repainted");
+      MovePointer(ClientToScreenPoint(main, round.neighbour));
+      CheckState(round.button, "released-off-then-left", Settled(area, &off), TLook::Normal);
+      if (round.entered != nullptr) {
+        CheckState(*round.entered, "entered-after-the-other-released-off",
+                   Settled(ScreenArea(main, round.entered->box), nullptr), TLook::Hot);
+      }
+    }
+    ParkPointer(main);
+  }
+
   // The three buttons at rest, all in one look.
   void CheckAtRest(HWND main, bool themed, HTHEME theme, std::string_view what) {
     ParkPointer(main);
@@ -359,6 +409,7 @@ void RunLooks(TContext& context, bool themed) {
   {
     TRunningLauncher running = StartLauncher(context.launcherExe);
     looks.CheckStates(running.main);
+    looks.CheckLeavingAfterReleaseOff(running.main);
     const std::wstring shot = context.InWork(Wide(looks.Prefix()) + L".bmp");
     if (CaptureSettled(ClientRectOnScreen(running.main), [](const TScreenshot&) { return true; }, 300).SaveBmp(shot)) {
       report.Note(looks.Prefix() + ".screenshot", Utf8(shot));

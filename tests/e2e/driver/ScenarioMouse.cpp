@@ -1,7 +1,8 @@
 // Which presses and releases complete a click, with real input: the purchase
 // picture taking the mouse from its button, drags between buttons, double-clicks,
 // a press the platform cancels, the right button during a left press, a click that
-// activates the window, and a press whose capture another window takes. Seen from
+// activates the window, a press whose capture another window takes, and one whose
+// release another program's window takes unreported. Seen from
 // outside by the calls that reach the file browser's and the web browser's
 // stand-ins (count and arguments) and by the mouse capture of the launcher's thread.
 //
@@ -316,6 +317,36 @@ void CaptureTakenByAnotherWindow(TMouseRun& run, const std::wstring& samples) {
   run.CheckCalls("mouse.capture-taken.next-click-runs-samples");
 }
 
+// Another program's window comes to the front under the pointer while the forms
+// button is held and takes the capture; the release goes there and the launcher is
+// told nothing. The next press, on the samples button, must be taken fresh where it
+// lies: the held press ends unclicked, and the samples click runs its command.
+void ReleaseLostToAnotherProgram(TMouseRun& run, const std::wstring& samples) {
+  TReport& report = run.Report();
+  report.Check(run.PressLeft(kOnForms), "mouse.release-lost.press-takes-capture");
+  const POINT at = ClientToScreenPoint(run.Main(), kOnForms);
+  TStartOptions options;
+  options.arguments = L"take-capture " + std::to_wstring(at.x - 100) + L" " + std::to_wstring(at.y - 40) + L" " +
+                      std::to_wstring(at.x + 100) + L" " + std::to_wstring(at.y + 40);
+  const TProcess helper = TProcess::Start(ThisProgram(), options);
+  HWND taker = nullptr;
+  const bool taken = WaitUntil(
+      [&] {
+        taker = ::FindWindowW(nullptr, kCaptureTakerTitle);
+        return taker != nullptr && CaptureOf(taker) == taker && ::GetForegroundWindow() == taker;
+      },
+      kWindowTimeoutMs);
+  report.Check(taken, "mouse.release-lost.other-program-in-front-with-the-capture");
+  SendMouseButton(MOUSEEVENTF_LEFTUP);
+  report.Check(helper.WaitForExit(kReactionTimeoutMs) == 0u, "mouse.release-lost.release-went-to-the-other-program");
+  report.Note("mouse.release-lost.launcher-capture",
+              CaptureOf(run.Main()) == run.Main() ? "still held, as Wine tells the launcher nothing" : "gone");
+
+  run.Click(kOnSamples, "mouse.release-lost.next-click");
+  run.ExpectExplorer(samples);
+  run.CheckCalls("mouse.release-lost.next-click-runs-samples");
+}
+
 }  // namespace
 
 void ScenarioMouse(TContext& context) {
@@ -346,6 +377,7 @@ void ScenarioMouse(TContext& context) {
   RightButtonDuringLeftPress(run, forms, samples);
   ClickThatActivates(run, samples);
   CaptureTakenByAnotherWindow(run, samples);
+  ReleaseLostToAnotherProgram(run, samples);
 
   if (context.report.Failures() > 0) {
     context.report.Note("mouse.spy", DescribeSpyLog(spyLog));

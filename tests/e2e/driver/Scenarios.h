@@ -5,6 +5,9 @@
 
 namespace zeltest {
 
+// The title of the window `zeltest take-capture` shows.
+inline constexpr wchar_t kCaptureTakerTitle[] = L"zeltest capture taker";
+
 struct TScenario {
   const char* name;
   void (*run)(TContext&);

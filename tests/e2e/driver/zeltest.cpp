@@ -5,6 +5,9 @@
 //   zeltest desktop                     bring up Wine's desktop, print its facts, keep it up
 //   zeltest logpixels                   exit code: this process's logical pixels per inch
 //   zeltest restore-registry <backup>   put back a value a dead scenario left changed
+//   zeltest take-capture L T R B        another program: a window there comes to the front
+//                                       and takes the capture; exit code 0 once a left
+//                                       release has come to it
 //   zeltest list                        the scenarios
 #include <windows.h>
 
@@ -40,6 +43,18 @@ int HoldDesktop() {
   MSG message;
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
   return 0;
+}
+
+// Another program taking the front and the mouse capture while the left button is
+// held in the launcher: the release then goes to this window, not to the launcher.
+int TakeCapture(const std::vector<std::wstring>& args) {
+  const RECT place{std::stoi(args[2]), std::stoi(args[3]), std::stoi(args[4]), std::stoi(args[5])};
+  const TProbeWindow window(place, kCaptureTakerTitle);
+  window.RunOnThread([&] {
+    ::SetForegroundWindow(window.Handle());
+    ::SetCapture(window.Handle());
+  });
+  return WaitUntil([&] { return window.LeftReleases() > 0; }, kWindowTimeoutMs) ? 0 : 1;
 }
 
 int RunScenario(const std::vector<std::wstring>& args) {
@@ -86,6 +101,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring& command = args[1];
   if (command == L"desktop") return HoldDesktop();
   if (command == L"logpixels") return ScreenLogPixels();
+  if (command == L"take-capture" && args.size() == 6) return TakeCapture(args);
   if (command == L"restore-registry" && args.size() == 3) return RestoreRegistryBackup(WindowsPath(args[2])) ? 0 : 1;
   if (command == L"list") {
     for (const TScenario& s : kScenarios) PrintLine(std::string(s.name) + ": " + s.about);
