@@ -10,12 +10,14 @@ export ZEL_ROOTS_DIR="${ZEL_ROOTS_DIR:-$ROOT/build/roots}"
 rm -rf "$WORK"
 trap 'rm -rf "$WORK"' EXIT
 
+# Both copies of one moment's sources.
+mkdir -p "$WORK/first"
+(cd "$ROOT" && git ls-files -z --cached --others --exclude-standard |
+   while IFS= read -r -d '' f; do [[ -e "$f" ]] && printf '%s\0' "$f"; done | xargs -0 cp --parents -t "$WORK/first")
+cp -a "$WORK/first" "$WORK/second checkout"
+
 build() {
   local copy="$1" out="$2" status=0
-  mkdir -p "$copy"
-  # The checkout as it is, without files deleted from it but not yet from git's index.
-  (cd "$ROOT" && git ls-files -z --cached --others --exclude-standard |
-     while IFS= read -r -d '' f; do [[ -e "$f" ]] && printf '%s\0' "$f"; done | xargs -0 cp --parents -t "$copy")
   "$copy/scripts/build-bullseye.sh" "$copy/$out" >"$WORK/build.log" 2>&1 || status=$?
   ((status == 0)) && return 0
   cat "$WORK/build.log"
