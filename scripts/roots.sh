@@ -69,7 +69,7 @@ remove_root() {
   dir="$(realpath -m "$1")"
   awk '{print $2}' /proc/mounts | while read -r mnt; do
     mnt="$(printf '%b' "$mnt")"
-    [[ "$mnt" == "$dir"/* ]] && echo "$mnt"
+    if [[ "$mnt" == "$dir"/* ]]; then echo "$mnt"; fi
   done | sort -r | while read -r mnt; do umount "$mnt" 2>/dev/null || umount -l "$mnt"; done
   rm -rf --one-file-system "$dir"
 }
