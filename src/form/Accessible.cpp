@@ -1,3 +1,5 @@
+// The objects a screen reader is told of, read from the loaded form: which
+// components they are, and what each one says of itself now.
 #include "form/Accessible.h"
 
 #include <algorithm>

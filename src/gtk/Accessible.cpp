@@ -1,3 +1,5 @@
+// ATK objects for the drawing surface and for each object drawn on it, as GLib
+// types of their own, translated from the form's description at each question.
 #include "gtk/Accessible.h"
 
 #include <gtk/gtk-a11y.h>

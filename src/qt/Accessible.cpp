@@ -1,3 +1,5 @@
+// Qt's accessible interfaces for the form widget and for each object drawn on
+// it, translated from the form's description as it is at each question.
 #include "qt/Accessible.h"
 
 #include <QAccessible>

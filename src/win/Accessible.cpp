@@ -1,3 +1,5 @@
+// The client object handed to screen readers through WM_GETOBJECT: a thin
+// translation of the form's description into IAccessible, children by id.
 #include "win/Accessible.h"
 
 #include <ole2.h>
