@@ -222,3 +222,36 @@ void ScenarioAccessible(TContext& context) {
 }
 
 }  // namespace zeltest
+
+namespace zeltest {
+
+// A press through the accessibility interface whose command fails: the call returns,
+// then the command's error box opens as a click's does, and the launcher goes on.
+void ScenarioAccessibleFailing(TContext& context) {
+  TReport& report = context.report;
+  if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) throw TAbort("COM did not start");
+  {
+    TRunningLauncher running = StartLauncher(context.launcherExe);
+    const TClientObject object(running.main);
+    if (!object) throw TAbort("the launcher's window gave no accessible object");
+    report.CheckEqual(S_OK, object->accDoDefaultAction(Child(kForms)), "accessible-failing.press-returns");
+    HWND boxWindow = nullptr;
+    WaitUntil([&] { return (boxWindow = FindVisibleWindowOf(running.process.Id(), kDialogClass)) != nullptr; },
+              kReactionTimeoutMs);
+    if (report.Check(boxWindow != nullptr, "accessible-failing.error-box-shown")) {
+      const TMessageBoxView box = ReadMessageBox(boxWindow);
+      report.CheckEqual(L"Access to the program's folder is denied.", box.text, "accessible-failing.text");
+      report.Check(box.owner == running.main && box.buttons.size() == 1, "accessible-failing.owned-by-the-window");
+      if (!box.buttons.empty()) ClickScreen(CentreOnScreen(box.buttons[0].window));
+      report.Check(WaitUntil([&] { return ::IsWindow(boxWindow) == FALSE; }, kReactionTimeoutMs),
+                   "accessible-failing.dismissed");
+    }
+    report.Check(WaitUntil([&] { return ::IsWindowEnabled(running.main) != FALSE; }, kReactionTimeoutMs),
+                 "accessible-failing.window-enabled-again");
+    ::PostMessageW(running.main, WM_CLOSE, 0, 0);
+    CheckEndsWithZero(report, "accessible-failing.exit-code", running);
+  }
+  ::CoUninitialize();
+}
+
+}  // namespace zeltest

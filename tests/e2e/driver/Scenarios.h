@@ -31,6 +31,7 @@ void ScenarioDamagedBannerPixels(TContext& context);
 void ScenarioFailingCommand(TContext& context);
 void ScenarioCursor(TContext& context);
 void ScenarioAccessible(TContext& context);
+void ScenarioAccessibleFailing(TContext& context);
 
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
@@ -58,6 +59,8 @@ inline constexpr TScenario kScenarios[] = {
      "the wait cursor during a command and the cursor it leaves, over the launcher and over another window"},
     {"accessible", ScenarioAccessible,
      "a screen reader's view: names, roles, states, places and hit tests at 96 and 120 dpi; buttons pressed by it"},
+    {"accessible-failing", ScenarioAccessibleFailing,
+     "(failing folder build) a failing command pressed by a screen reader shows the click's error box"},
 };
 
 }  // namespace zeltest
