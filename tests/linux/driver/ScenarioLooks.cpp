@@ -4,8 +4,8 @@
 // read from the screen and compared pixel for pixel with what that style draws for
 // a push button in that state; the
 // caption's ink where the offset rule puts it; the purchase picture blended over the
-// face; nothing drawn again on a release off the button; the banner as the JPEG
-// library decodes it.
+// face; nothing drawn again on a release off the button, yet drawn plain once the
+// pointer leaves it; the banner as the JPEG library decodes it.
 #include <QApplication>
 #include <QFile>
 #include <QFontInfo>
@@ -169,6 +169,53 @@ class TLooks {
       context_.report.Check(released == off, prefix_ + "." + button.name + ".released-off.nothing-repainted",
                             released == off ? "as drawn while dragged off" : "the button was drawn again");
     }
+  }
+
+  // Released off the button, the pointer straight back on it and then on to a
+  // neighbour: leaving repaints the button plain, although its mark went with the
+  // release and the screen still showed the drag's look. The purchase button is
+  // released on the banner and left for its picture; the forms button is left for
+  // the samples button, which alone is drawn hot.
+  void CheckLeavingAfterReleaseOff() {
+    if (classic_) return;  // no hot look to linger
+    const TButton& samples = layout_.buttons[1];
+    struct TRound {
+      const TButton& button;
+      QPoint releaseAt;
+      QPoint neighbour;
+      const TButton* entered;
+    };
+    const TRound rounds[] = {
+        {layout_.buttons[2], QPoint(100, 50), layout_.picture.center(), nullptr},
+        {layout_.buttons[0], layout_.park, samples.box.topLeft() + QPoint(12, 12), &samples},
+    };
+    for (const TRound& round : rounds) {
+      const QString what = prefix_ + "." + round.button.name + ".released-off-then-";
+      const QRect area(launcher_.OnScreen(round.button.box.topLeft()), round.button.box.size());
+      // From the neighbour, so the button is entered.
+      MovePointer(launcher_.OnScreen(round.neighbour));
+      const QImage rest = Settled(area, nullptr);
+      const QPoint on = launcher_.OnScreen(round.button.box.topLeft() + QPoint(12, 12));
+      MovePointer(on);
+      const QImage hot = Settled(area, &rest);
+      context_.report.Check(hot != rest, what + "entered-first.drawn-hot");
+      Button(1, true);
+      const QImage pressed = Settled(area, &hot);
+      MovePointer(launcher_.OnScreen(round.releaseAt));
+      const QImage off = Settled(area, &pressed);
+      Button(1, false);
+      context_.report.Check(Settled(area, nullptr) == off, what + "released.nothing-repainted");
+      // Straight back: the component under the pointer before the press, so nothing is announced.
+      MovePointer(on);
+      context_.report.Check(Settled(area, nullptr) == off, what + "back-over.nothing-repainted");
+      MovePointer(launcher_.OnScreen(round.neighbour));
+      Judge(round.button, "released-off-then-left", Settled(area, &off), TLook::Normal);
+      if (round.entered != nullptr) {
+        const QRect enteredArea(launcher_.OnScreen(round.entered->box.topLeft()), round.entered->box.size());
+        Judge(*round.entered, "entered-after-the-other-released-off", Settled(enteredArea, nullptr), TLook::Hot);
+      }
+    }
+    Park();
   }
 
   // A completed click takes the hot mark without the pointer leaving: the button is
@@ -378,6 +425,7 @@ void ScenarioLooks(TContext& context) {
   CheckBanner(report, "looks.banner", l);
   TLooks looks(context, l, "looks", LayoutAt(96));
   looks.CheckStates();
+  looks.CheckLeavingAfterReleaseOff();
   const int clicks = looks.CheckClickClearsHotMark();
   Pause(700);
   report.Check(fileManager.Lines().size() == clicks && xdgOpen.Lines().isEmpty(), "looks.only-completed-clicks-run",
