@@ -179,8 +179,13 @@ void ScenarioAccessible(TContext& context) {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) throw TAbort("COM did not start");
 
   {
-    TRunningLauncher running = StartLauncher(context.launcherExe);
-    // The accessibility library comes when a client first asks, from the system folder.
+    // A copy beside a planted oleacc.dll, which Wine is told to prefer (--dll-overrides):
+    // the accessibility library comes when a client first asks, from the system folder.
+    const std::wstring planted = JoinPath(FolderOf(ThisProgram()), L"planted");
+    const TScratchFolder folder(context.InWork(L"app"));
+    const std::wstring exe = folder.CopyIn(context.launcherExe, L"ZelProject.exe");
+    folder.CopyIn(JoinPath(planted, L"oleacc.dll"), L"oleacc.dll");
+    TRunningLauncher running = StartLauncher(exe);
     report.Check(!LoadsOleacc(running, false), "accessible.no-library-before-a-client-asks");
     const TClientObject object(running.main);
     if (!object) throw TAbort("the launcher's window gave no accessible object");
@@ -196,7 +201,7 @@ void ScenarioAccessible(TContext& context) {
     report.CheckEqual(DISP_E_MEMBERNOTFOUND, object->accDoDefaultAction(Child(kBanner)), "accessible.banner-no-action");
     WaitForChildrenToEnd(running.process.Id(), kRecordTimeoutMs);
     const std::vector<std::wstring> folders = explorer.Lines();
-    report.Check(folders.size() == 1 && folders[0] == launcher::ExplorerCall(FolderOf(context.launcherExe) + L"\\" +
+    report.Check(folders.size() == 1 && folders[0] == launcher::ExplorerCall(folder.Path() + L"\\" +
                                                                              launcher::kSamplesFolder),
                  "accessible.samples-opens-samples-folder-only",
                  std::to_string(folders.size()) + " call(s)" + (folders.empty() ? "" : ": " + Quote(folders[0])));
@@ -205,6 +210,12 @@ void ScenarioAccessible(TContext& context) {
                  "accessible.buy-opens-purchase-page-once", std::to_string(addresses.size()) + " call(s)");
     ::PostMessageW(running.main, WM_CLOSE, 0, 0);
     CheckEndsWithZero(report, "accessible.96dpi.exit-code", running);
+    // The planted copy is live: a plain load by bare name beside it runs it.
+    TStartOptions options;
+    options.arguments = L"oleacc.dll";
+    const TProcess loader = TProcess::Start(folder.CopyIn(JoinPath(planted, L"plain-loader.exe"), L"plain-loader.exe"),
+                                            options);
+    report.CheckEqual(0x5A4, loader.WaitForExit(kWindowTimeoutMs).value_or(0), "accessible.planted-oleacc-is-live");
   }
   {
     const int textHeight = TahomaTextHeight(launcher::kWindowFontHeightAt120);
