@@ -3,15 +3,18 @@
 # "Документы" and "Примеры" folders beside it. With no display it runs under its
 # own Xvfb, saves a screenshot and ends the launcher.
 #
-#   scripts/run.sh            the Linux edition (build/linux/ZelProject) in build/demo-linux;
+#   scripts/run.sh            the Linux program of the release archive, the GTK edition
+#                             (build/linux-gtk/ZelProject), in build/demo-linux;
 #                             with no display, screenshot build/screenshot-linux.png
+#   scripts/run.sh qt         the Qt edition (build/linux/ZelProject) in build/demo-qt;
+#                             with no display, screenshot build/screenshot-qt.png
 #   scripts/run.sh windows    the Windows edition under Wine in build/demo;
 #                             with no display, screenshot build/screenshot.png
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
-EDITION="${1:-linux}"
-[[ "$EDITION" =~ ^(linux|windows)$ ]] || { echo "usage: scripts/run.sh [windows]" >&2; exit 2; }
+EDITION="${1:-gtk}"
+[[ "$EDITION" =~ ^(gtk|qt|windows)$ ]] || { echo "usage: scripts/run.sh [gtk|qt|windows]" >&2; exit 2; }
 
 "$ROOT/scripts/setup.sh"
 
@@ -36,18 +39,21 @@ if [[ "$EDITION" == windows ]]; then
   SHOT="$ROOT/build/screenshot.png"
   NOTE="32-bit product: build/win32/ZelProject.exe"
 else
-  cmake --preset linux >/dev/null
+  # The GTK edition, or the Qt one (Qt 5).
+  preset=linux-gtk demo=demo-linux shot=screenshot-linux.png
+  [[ "$EDITION" == qt ]] && preset=linux demo=demo-qt shot=screenshot-qt.png
+  cmake --preset "$preset" >/dev/null
   # Others may be building the Linux presets: one build at a time in a folder.
-  flock /tmp/zel-linux-build.lock cmake --build --preset linux --target ZelProject
-  DEMO="$ROOT/build/demo-linux"
+  flock /tmp/zel-linux-build.lock cmake --build --preset "$preset" --target ZelProject
+  DEMO="$ROOT/build/$demo"
   demo_folder "$DEMO" '\n'
-  cp build/linux/ZelProject "$DEMO/ZelProject"
+  cp "build/$preset/ZelProject" "$DEMO/ZelProject"
   START=(./ZelProject)
-  SHOT="$ROOT/build/screenshot-linux.png"
-  NOTE="Qt 5 build: build/linux/ZelProject"
+  SHOT="$ROOT/build/$shot"
+  NOTE="$EDITION edition: build/$preset/ZelProject"
 fi
 
-if [[ -n "${DISPLAY:-}" || ( "$EDITION" == linux && -n "${WAYLAND_DISPLAY:-}" ) ]]; then
+if [[ -n "${DISPLAY:-}" || ( "$EDITION" != windows && -n "${WAYLAND_DISPLAY:-}" ) ]]; then
   echo "Starting the launcher from $DEMO ($NOTE)"
   cd "$DEMO" && exec "${START[@]}"
 fi
@@ -73,7 +79,7 @@ cleanup() {
 trap cleanup EXIT
 for _ in $(seq 50); do [[ -e "/tmp/.X11-unix/X$n" ]] && break; sleep 0.1; done
 
-if [[ "$EDITION" == linux ]]; then
+if [[ "$EDITION" != windows ]]; then
   # A home of its own for this display only, with Wine's Tahoma where fontconfig
   # looks, so the screenshot shows the captions as on Windows; the user's home is
   # left alone.
