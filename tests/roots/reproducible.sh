@@ -5,13 +5,14 @@
 # root build does.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-WORK="$ROOT/build/roots-repro"
 if [[ $EUID -ne 0 ]]; then
   echo "SKIPPED: building in the Debian 11 root needs chroot, and so root"
   exit 77
 fi
 export ZEL_ROOTS_DIR="${ZEL_ROOTS_DIR:-$ROOT/build/roots}"
-rm -rf "$WORK"
+# A folder of this run's own: other build folders' tests may run this at the same time.
+mkdir -p "$ROOT/build"
+WORK="$(mktemp -d "$ROOT/build/roots-repro.XXXXXX")"
 trap 'rm -rf "$WORK"' EXIT
 
 # Both copies of one moment's sources.
