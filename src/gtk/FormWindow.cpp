@@ -18,10 +18,10 @@
 #include "form/Accessible.h"
 #include "gtk/Accessible.h"
 #include "gtk/Application.h"
-#include "gtk/Resources.h"
 #include "gtk/Shell.h"
 #include "picture/Ico.h"
 #include "picture/IconChoice.h"
+#include "xdg/Resources.h"
 
 // The drawing surface's own class.
 struct ZelFormSurface {
@@ -203,7 +203,7 @@ void TFormWindow::ConnectSignals() {
                    }), this);
 }
 
-std::span<const std::uint8_t> TFormWindow::ResourceBytes(std::wstring_view name) { return gtk::ResourceBytes(name); }
+std::span<const std::uint8_t> TFormWindow::ResourceBytes(std::wstring_view name) { return xdg::ResourceBytes(name); }
 
 int TFormWindow::PixelsPerInch() {
   // Xft.dpi, from the desktop's settings or the X resources (GTK reads both).

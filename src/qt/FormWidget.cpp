@@ -20,8 +20,8 @@
 #include "picture/Ico.h"
 #include "qt/Accessible.h"
 #include "qt/Application.h"
-#include "qt/Resources.h"
 #include "qt/Shell.h"
+#include "xdg/Resources.h"
 
 namespace zel::qt {
 
@@ -94,7 +94,7 @@ void TFormWidget::Guarded(Work&& work) noexcept {
   }
 }
 
-std::span<const std::uint8_t> TFormWidget::ResourceBytes(std::wstring_view name) { return qt::ResourceBytes(name); }
+std::span<const std::uint8_t> TFormWidget::ResourceBytes(std::wstring_view name) { return xdg::ResourceBytes(name); }
 
 int TFormWidget::PixelsPerInch() {
   const QScreen* screen = QGuiApplication::primaryScreen();

@@ -1,4 +1,4 @@
-#include "qt/Resources.h"
+#include "xdg/Resources.h"
 
 #include <string>
 
@@ -14,7 +14,7 @@ ZEL_RESOURCE(zel_res_buy)
 ZEL_RESOURCE(zel_res_icon)
 #undef ZEL_RESOURCE
 
-namespace zel::qt {
+namespace zel::xdg {
 
 namespace {
 
@@ -39,4 +39,4 @@ std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) {
   throw Error("EResNotFound", L"Resource " + std::wstring(name) + L" not found");
 }
 
-}  // namespace zel::qt
+}  // namespace zel::xdg
