@@ -1,12 +1,10 @@
 #include "gtk/Application.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,6 +12,7 @@
 #include "core/AppFolder.h"
 #include "core/ErrorText.h"
 #include "core/Utf8.h"
+#include "xdg/ApplicationError.h"
 #include "xdg/Program.h"
 
 namespace zel::gtk {
@@ -165,20 +164,7 @@ void TApplication::HandleException(std::exception_ptr error) noexcept {
 void ShowApplicationError(std::exception_ptr error) noexcept {
   try {
     const TErrorInfo info = DescribeError(error);
-    // The module the address lies in, and the offset from its start.
-    std::wstring module;
-    std::uintptr_t offset = 0;
-    Dl_info where{};
-    if (info.address != nullptr && ::dladdr(info.address, &where) != 0 && where.dli_fname != nullptr &&
-        where.dli_fname[0] != '\0') {
-      module = WideFromPathBytes(where.dli_fname);
-      const auto base = reinterpret_cast<std::uintptr_t>(where.dli_fbase);
-      const auto address = reinterpret_cast<std::uintptr_t>(info.address);
-      offset = address >= base ? address - base : 0;
-    } else {
-      module = xdg::ExecutablePath();
-    }
-    const std::wstring text = ApplicationErrorText(info.kind, FileNameOf(module, TPathStyle::Posix), offset, info.message);
+    const std::wstring text = xdg::ApplicationErrorTextOf(info);
     // The display stays open after the window that failed is gone.
     if (gdk_display_get_default() == nullptr) {
       std::fprintf(stderr, "%s\n", BoxText(text).c_str());

@@ -1,6 +1,5 @@
 #include "qt/Application.h"
 
-#include <dlfcn.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -11,7 +10,6 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QStringList>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
@@ -22,6 +20,7 @@
 #include "core/ErrorText.h"
 #include "core/Utf8.h"
 #include "qt/Environment.h"
+#include "xdg/ApplicationError.h"
 #include "xdg/Program.h"
 
 namespace zel::qt {
@@ -201,20 +200,7 @@ void TApplication::HandleException(std::exception_ptr error) noexcept {
 void ShowApplicationError(std::exception_ptr error, int& argc, char** argv) noexcept {
   try {
     const TErrorInfo info = DescribeError(error);
-    // The module the address lies in, and the offset from its start.
-    std::wstring module;
-    std::uintptr_t offset = 0;
-    Dl_info where{};
-    if (info.address != nullptr && ::dladdr(info.address, &where) != 0 && where.dli_fname != nullptr &&
-        where.dli_fname[0] != '\0') {
-      module = WideFromPathBytes(where.dli_fname);
-      const auto base = reinterpret_cast<std::uintptr_t>(where.dli_fbase);
-      const auto address = reinterpret_cast<std::uintptr_t>(info.address);
-      offset = address >= base ? address - base : 0;
-    } else {
-      module = xdg::ExecutablePath();
-    }
-    const std::wstring text = ApplicationErrorText(info.kind, FileNameOf(module, TPathStyle::Posix), offset, info.message);
+    const std::wstring text = xdg::ApplicationErrorTextOf(info);
     // The application object is gone with the window that failed: a box needs one.
     std::unique_ptr<QApplication> application;
     if (QCoreApplication::instance() == nullptr) {

@@ -1,16 +1,19 @@
 // Handing an argument to xdg-open as the Linux editions do: found through PATH's
 // absolute folders only, given the argument's bytes as they are and the user's
-// environment without what the launcher set for itself.
+// environment without what the launcher set for itself; the module an error
+// that ends start-up is reported in.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
 
+#include "xdg/ApplicationError.h"
 #include "xdg/Program.h"
 
 namespace zel::xdg {
@@ -67,6 +70,17 @@ TEST(XdgOpen, FolderUriAndTheNoDisplayLine) {
   EXPECT_EQ(MissingDisplay(":7"), "the X display \":7\" cannot be opened");
   const std::string line = NoDisplayLine(MissingDisplay(":7"));
   EXPECT_NE(line.find(": no display to show the window on: the X display \":7\" cannot be opened"), std::string::npos);
+}
+
+TEST(ApplicationError, NamesTheModuleTheAddressLiesInAndTheOffset) {
+  // No address: the program itself, at 0.
+  TErrorInfo info{"EFoo", L"", L"Stop", nullptr};
+  EXPECT_EQ(ApplicationErrorTextOf(info), ApplicationErrorText("EFoo", L"zel_unit_tests", 0, L"Stop"));
+  // An address in the C library: that library, some way past its start.
+  info.address = stdout;
+  const std::wstring text = ApplicationErrorTextOf(info);
+  EXPECT_EQ(text.rfind(L"Exception EFoo in module libc.so.6 at ", 0), 0u) << text;
+  EXPECT_EQ(text.find(L" at 00000000."), std::wstring::npos) << text;
 }
 
 }  // namespace
