@@ -75,15 +75,15 @@ GtkDialog* openBox = nullptr;
 
 // A modal error box with one OK button, which Return presses.
 void ShowErrorBox(GtkWindow* owner, const std::string& title, const std::string& text) {
-  GtkWidget* box = gtk_message_dialog_new(owner, static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                          GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str());
-  gtk_window_set_title(GTK_WINDOW(box), title.c_str());
-  gtk_dialog_set_default_response(GTK_DIALOG(box), GTK_RESPONSE_OK);
+  const TTopLevel box(gtk_message_dialog_new(owner,
+                                             static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
+                                             GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str()));
+  gtk_window_set_title(GTK_WINDOW(box.get()), title.c_str());
+  gtk_dialog_set_default_response(GTK_DIALOG(box.get()), GTK_RESPONSE_OK);
   GtkDialog* outer = openBox;
-  openBox = GTK_DIALOG(box);
-  gtk_dialog_run(GTK_DIALOG(box));
+  openBox = GTK_DIALOG(box.get());
+  gtk_dialog_run(GTK_DIALOG(box.get()));
   openBox = outer;
-  gtk_widget_destroy(box);
 }
 
 }  // namespace
@@ -105,7 +105,7 @@ TApplication::TApplication(int& argc, char**& argv) {
   GdkDisplay* display = gdk_display_get_default();
   if (GDK_IS_X11_DISPLAY(display)) gdk_x11_display_set_window_scale(display, 1);
   title_ = ToUtf8(TitleFromExePath(xdg::ExecutablePath(), TPathStyle::Posix));
-  loop_ = g_main_loop_new(nullptr, FALSE);
+  loop_.reset(g_main_loop_new(nullptr, FALSE));
   sessionEnd_ = std::make_unique<TSessionEnd>([this] { Terminate(); });
 }
 
@@ -113,7 +113,6 @@ TApplication::~TApplication() {
   mainForm_.reset();
   fonts_.reset();
   sessionEnd_.reset();
-  if (loop_ != nullptr) g_main_loop_unref(loop_);
 }
 
 const TFonts& TApplication::Fonts(PangoContext* context, int pixels, bool bold) {
@@ -132,14 +131,14 @@ void TApplication::AdoptForm(std::unique_ptr<TFormWindow> form) {
 
 void TApplication::Run() {
   if (mainForm_) mainForm_->ShowCentred();
-  g_main_loop_run(loop_);
+  g_main_loop_run(loop_.get());
   mainForm_.reset();
 }
 
 void TApplication::Terminate() noexcept {
   // A box's own loop ends first; the main loop then ends too.
   if (openBox != nullptr) gtk_dialog_response(openBox, GTK_RESPONSE_DELETE_EVENT);
-  g_main_loop_quit(loop_);
+  g_main_loop_quit(loop_.get());
 }
 
 void TApplication::HandleException(std::exception_ptr error) noexcept {
@@ -147,11 +146,10 @@ void TApplication::HandleException(std::exception_ptr error) noexcept {
     if (mainForm_) mainForm_->CancelPress();
     const TErrorInfo info = DescribeError(error);
     GtkWindow* active = nullptr;
-    GList* windows = gtk_window_list_toplevels();
-    for (GList* item = windows; item != nullptr; item = item->next) {
+    const TList windows(gtk_window_list_toplevels());
+    for (GList* item = windows.get(); item != nullptr; item = item->next) {
       if (gtk_window_is_active(GTK_WINDOW(item->data))) active = GTK_WINDOW(item->data);
     }
-    g_list_free(windows);
     GtkWindow* owner = active != nullptr ? active : mainForm_ ? mainForm_->Window() : nullptr;
     // Modal: the launcher's windows take no input while it is open.
     ShowErrorBox(owner, title_, BoxText(info.boxText));

@@ -9,9 +9,8 @@
 #include <string>
 
 #include "gtk/FormWindow.h"
+#include "gtk/Handles.h"
 #include "gtk/SessionEnd.h"
-
-typedef struct _GMainLoop GMainLoop;
 
 namespace zel::gtk {
 
@@ -59,7 +58,7 @@ class TApplication {
 
   bool mainFormOnTaskBar_ = false;
   std::string title_;
-  GMainLoop* loop_ = nullptr;
+  TMainLoop loop_;
   std::unique_ptr<TSessionEnd> sessionEnd_;
   std::unique_ptr<TFonts> fonts_;
   std::unique_ptr<TFormWindow> mainForm_;

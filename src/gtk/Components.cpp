@@ -21,10 +21,6 @@ using controls::TButtonLook;
 
 namespace {
 
-struct TLayoutUnref {
-  void operator()(PangoLayout* layout) const noexcept { g_object_unref(layout); }
-};
-
 // The classic three-dimensional frame's colours: light and dark edges around the
 // window's own background, as the classic push button has them.
 struct TEdge {
@@ -54,17 +50,16 @@ TRect Deflate(const TRect& r, int by) noexcept { return {r.left + by, r.top + by
 
 }  // namespace
 
-cairo_surface_t* MakeImage(GdkWindow* window, int width, int height) {
-  cairo_surface_t* image = window != nullptr
-                               ? gdk_window_create_similar_image_surface(window, CAIRO_FORMAT_RGB24, width, height, 1)
-                               : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-  if (image != nullptr && cairo_surface_get_type(image) == CAIRO_SURFACE_TYPE_IMAGE &&
-      cairo_image_surface_get_format(image) == CAIRO_FORMAT_RGB24) {
+TSurface MakeImage(GdkWindow* window, int width, int height) {
+  TSurface image(window != nullptr
+                     ? gdk_window_create_similar_image_surface(window, CAIRO_FORMAT_RGB24, width, height, 1)
+                     : cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+  if (image && cairo_surface_get_type(image.get()) == CAIRO_SURFACE_TYPE_IMAGE &&
+      cairo_image_surface_get_format(image.get()) == CAIRO_FORMAT_RGB24) {
     return image;
   }
   // Not the image the pixels are written into: a plain one will do.
-  if (image != nullptr) cairo_surface_destroy(image);
-  return cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  return TSurface(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
 }
 
 TRect DrawClassicButton(cairo_t* cr, const TRect& bounds, bool pressed) {
@@ -118,7 +113,7 @@ void TButtonPainter::Paint(TCanvas& canvas, const TComponent& button, TButtonLoo
   }
 
   const std::wstring& caption = button.Caption();
-  const std::unique_ptr<PangoLayout, TLayoutUnref> layout(pango_layout_new(canvas.pango));
+  const TObject<PangoLayout> layout(pango_layout_new(canvas.pango));
   pango_layout_set_font_description(layout.get(), font_.get());
   const std::string text = ToUtf8(caption);
   pango_layout_set_text(layout.get(), text.c_str(), static_cast<int>(text.size()));
@@ -141,10 +136,6 @@ void TButtonPainter::Paint(TCanvas& canvas, const TComponent& button, TButtonLoo
   pango_cairo_show_layout(canvas.cr, layout.get());
 }
 
-TPicturePainter::~TPicturePainter() {
-  if (pixels_ != nullptr) cairo_surface_destroy(pixels_);
-}
-
 void TPicturePainter::Paint(TCanvas& canvas, const TComponent& image, TButtonLook) {
   if (!image.Picture()) return;
   if (image.Picture()->isJpeg) {
@@ -158,9 +149,9 @@ void TPicturePainter::DecodeJpegPixels(const TPicture& picture, GdkWindow* windo
   // The image's own rows, four bytes a pixel.
   auto rowsFor = [&](TSize size) {
     pixels_ = MakeImage(window, size.width, size.height);
-    if (cairo_surface_status(pixels_) != CAIRO_STATUS_SUCCESS) throw Error("EOutOfMemory", L"Out of memory");
-    cairo_surface_flush(pixels_);
-    return picture::TBgrRows{cairo_image_surface_get_data(pixels_), cairo_image_surface_get_stride(pixels_)};
+    if (cairo_surface_status(pixels_.get()) != CAIRO_STATUS_SUCCESS) throw Error("EOutOfMemory", L"Out of memory");
+    cairo_surface_flush(pixels_.get());
+    return picture::TBgrRows{cairo_image_surface_get_data(pixels_.get()), cairo_image_surface_get_stride(pixels_.get())};
   };
   GdkScreen* screen = gdk_screen_get_default();
   if (screen != nullptr && gdk_visual_get_depth(gdk_screen_get_system_visual(screen)) <= 8) {
@@ -170,28 +161,27 @@ void TPicturePainter::DecodeJpegPixels(const TPicture& picture, GdkWindow* windo
   } else {
     picture::DecodeJpegBgrx(picture.bytes, rowsFor);
   }
-  cairo_surface_mark_dirty(pixels_);
+  cairo_surface_mark_dirty(pixels_.get());
 }
 
 void TPicturePainter::PaintOpaque(TCanvas& canvas, const TComponent& image) {
   const TPicture& picture = *image.Picture();
-  if (pixels_ == nullptr && !decodeFailed_) {
+  if (!pixels_ && !decodeFailed_) {
     try {
       DecodeJpegPixels(picture, canvas.window);
     } catch (...) {
       // Whatever went wrong, the box keeps the window's colour: reporting it on
       // every repaint would never let the user close the window.
-      if (pixels_ != nullptr) cairo_surface_destroy(pixels_);
-      pixels_ = nullptr;
+      pixels_.reset();
     }
-    decodeFailed_ = pixels_ == nullptr;
+    decodeFailed_ = !pixels_;
   }
-  if (pixels_ == nullptr) return;
+  if (!pixels_) return;
   const TRect& box = image.Bounds();
   const TPoint at = image.PictureOrigin();
   cairo_save(canvas.cr);
   cairo_set_operator(canvas.cr, CAIRO_OPERATOR_SOURCE);
-  cairo_set_source_surface(canvas.cr, pixels_, at.x, at.y);
+  cairo_set_source_surface(canvas.cr, pixels_.get(), at.x, at.y);
   cairo_rectangle(canvas.cr, at.x, at.y, std::min(box.width, picture.size.width), std::min(box.height, picture.size.height));
   cairo_fill(canvas.cr);
   cairo_restore(canvas.cr);

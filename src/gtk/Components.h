@@ -12,11 +12,7 @@
 #include "controls/MouseRouter.h"
 #include "form/Form.h"
 #include "gtk/Fonts.h"
-
-typedef struct _cairo cairo_t;
-typedef struct _cairo_surface cairo_surface_t;
-typedef struct _GtkStyleContext GtkStyleContext;
-typedef struct _GdkWindow GdkWindow;
+#include "gtk/Handles.h"
 
 namespace zel::gtk {
 
@@ -63,7 +59,6 @@ class TButtonPainter final : public TComponentPainter {
 // life; an alpha picture (decoded at load) is blended over what lies beneath.
 class TPicturePainter final : public TComponentPainter {
  public:
-  ~TPicturePainter() override;
   void Paint(TCanvas& canvas, const TComponent& image, controls::TButtonLook look) override;
 
  private:
@@ -71,13 +66,13 @@ class TPicturePainter final : public TComponentPainter {
   void PaintOpaque(TCanvas& canvas, const TComponent& image);
   static void PaintBlended(TCanvas& canvas, const TComponent& image);
 
-  cairo_surface_t* pixels_ = nullptr;
+  TSurface pixels_;
   bool decodeFailed_ = false;
 };
 
 // An RGB24 image to draw on the window from. Made to suit the window: under X it
 // lies in memory shared with the server, so drawing it sends no second copy.
-cairo_surface_t* MakeImage(GdkWindow* window, int width, int height);
+TSurface MakeImage(GdkWindow* window, int width, int height);
 
 // The classic push button's frame (raised, or sunk while pressed) over the
 // window's background; returns the face it leaves for the caption.

@@ -1,6 +1,5 @@
 #include "gtk/Fonts.h"
 
-#include <glib-object.h>
 #include <hb.h>
 #include <pango/pango.h>
 
@@ -13,18 +12,7 @@ namespace {
 
 constexpr const char* kTahoma = "Tahoma";
 
-// A reference GLib counts, dropped on every way out.
-template <typename T>
-struct TObjectUnref {
-  void operator()(T* object) const noexcept { g_object_unref(object); }
-};
-template <typename T>
-using TObject = std::unique_ptr<T, TObjectUnref<T>>;
-
-struct TBlobDestroy {
-  void operator()(hb_blob_t* blob) const noexcept { hb_blob_destroy(blob); }
-};
-using TBlob = std::unique_ptr<hb_blob_t, TBlobDestroy>;
+using TBlob = THandle<hb_blob_t, hb_blob_destroy>;
 
 std::span<const std::uint8_t> Bytes(hb_blob_t* blob) {
   unsigned length = 0;
@@ -33,8 +21,6 @@ std::span<const std::uint8_t> Bytes(hb_blob_t* blob) {
 }
 
 }  // namespace
-
-void TFontDescriptionFree::operator()(PangoFontDescription* font) const noexcept { pango_font_description_free(font); }
 
 TFonts::TFonts(PangoContext* context, int pixels, bool bold) : family_(kTahoma) {
   // fontconfig answers every family with some font: Tahoma is there only when the
@@ -70,11 +56,9 @@ TWinTextMetrics WindowsLine(PangoContext* context, const PangoFontDescription& f
     const TBlob head(hb_face_reference_table(face, HB_TAG('h', 'e', 'a', 'd')));
     if (const auto metrics = WindowsTextMetrics(Bytes(os2.get()), Bytes(head.get()), pixels)) return *metrics;
   }
-  PangoFontMetrics* metrics = pango_context_get_metrics(context, &font, nullptr);
-  const TWinTextMetrics line{PANGO_PIXELS(pango_font_metrics_get_ascent(metrics)),
-                             PANGO_PIXELS(pango_font_metrics_get_descent(metrics))};
-  pango_font_metrics_unref(metrics);
-  return line;
+  const TFontMetrics metrics(pango_context_get_metrics(context, &font, nullptr));
+  return {PANGO_PIXELS(pango_font_metrics_get_ascent(metrics.get())),
+          PANGO_PIXELS(pango_font_metrics_get_descent(metrics.get()))};
 }
 
 }  // namespace zel::gtk

@@ -3,20 +3,12 @@
 // Looked up once through Pango; the text height is measured as Windows does.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "core/FontMetrics.h"
-
-typedef struct _PangoContext PangoContext;
-typedef struct _PangoFontDescription PangoFontDescription;
+#include "gtk/Handles.h"
 
 namespace zel::gtk {
-
-struct TFontDescriptionFree {
-  void operator()(PangoFontDescription* font) const noexcept;
-};
-using TFontDescription = std::unique_ptr<PangoFontDescription, TFontDescriptionFree>;
 
 class TFonts {
  public:

@@ -66,18 +66,17 @@ TPoint PointOf(double x, double y) noexcept {
 }
 
 // A style context for a path of widgets, each named by its type, CSS name and class.
-GtkStyleContext* StyleFor(GtkStyleContext* parent, std::initializer_list<std::pair<GType, const char*>> path,
-                          const char* cssClass) {
-  GtkWidgetPath* widgets = gtk_widget_path_new();
+TObject<GtkStyleContext> StyleFor(GtkStyleContext* parent, std::initializer_list<std::pair<GType, const char*>> path,
+                                  const char* cssClass) {
+  const TWidgetPath widgets(gtk_widget_path_new());
   for (const auto& [type, name] : path) {
-    gtk_widget_path_append_type(widgets, type);
-    gtk_widget_path_iter_set_object_name(widgets, -1, name);
+    gtk_widget_path_append_type(widgets.get(), type);
+    gtk_widget_path_iter_set_object_name(widgets.get(), -1, name);
   }
-  if (cssClass != nullptr) gtk_widget_path_iter_add_class(widgets, -1, cssClass);
-  GtkStyleContext* style = gtk_style_context_new();
-  gtk_style_context_set_path(style, widgets);
-  if (parent != nullptr) gtk_style_context_set_parent(style, parent);
-  gtk_widget_path_unref(widgets);
+  if (cssClass != nullptr) gtk_widget_path_iter_add_class(widgets.get(), -1, cssClass);
+  TObject<GtkStyleContext> style(gtk_style_context_new());
+  gtk_style_context_set_path(style.get(), widgets.get());
+  if (parent != nullptr) gtk_style_context_set_parent(style.get(), parent);
   return style;
 }
 
@@ -92,14 +91,11 @@ std::optional<TRect> WorkAreaOfDesktop(GdkDisplay* display) {
   unsigned char* data = nullptr;
   const int status = XGetWindowProperty(x, DefaultRootWindow(x), XInternAtom(x, "_NET_WORKAREA", False), 0, 4, False,
                                         XA_CARDINAL, &type, &format, &count, &after, &data);
-  std::optional<TRect> area;
-  if (status == Success && type == XA_CARDINAL && format == 32 && count >= 4) {
-    const auto* values = reinterpret_cast<const long*>(data);
-    area = TRect{static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
-                 static_cast<int>(values[3])};
-  }
-  if (data != nullptr) XFree(data);
-  return area;
+  const THandle<unsigned char, XFree> held(data);
+  if (status != Success || type != XA_CARDINAL || format != 32 || count < 4) return std::nullopt;
+  const auto* values = reinterpret_cast<const long*>(data);
+  return TRect{static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
+               static_cast<int>(values[3])};
 }
 
 }  // namespace
@@ -110,7 +106,7 @@ TForm* FormOfSurface(GtkWidget* surface) noexcept {
 
 TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
     : application_(application), form_(std::move(form)) {
-  window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  window_.reset(gtk_window_new(GTK_WINDOW_TOPLEVEL));
   surface_ = GTK_WIDGET(g_object_new(zel_form_surface_get_type(), nullptr));
   g_object_set_data(G_OBJECT(surface_), kFormKey, form_.get());
   g_object_set_data(G_OBJECT(surface_), kWindowKey, this);
@@ -119,29 +115,19 @@ TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
       self->PressAccessible(item);
     }
   });
-  gtk_container_add(GTK_CONTAINER(window_), surface_);
+  gtk_container_add(GTK_CONTAINER(window_.get()), surface_);
   gtk_widget_add_events(surface_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
                                       GDK_LEAVE_NOTIFY_MASK | GDK_ENTER_NOTIFY_MASK);
   // A title bar with the close button; the size is fixed.
-  gtk_window_set_resizable(GTK_WINDOW(window_), FALSE);
+  gtk_window_set_resizable(Window(), FALSE);
   windowStyle_ = StyleFor(nullptr, {{GTK_TYPE_WINDOW, "window"}}, GTK_STYLE_CLASS_BACKGROUND);
-  buttonStyle_ = StyleFor(windowStyle_, {{GTK_TYPE_WINDOW, "window"}, {GTK_TYPE_BUTTON, "button"}}, nullptr);
-  arrow_ = gdk_cursor_new_for_display(gtk_widget_get_display(window_), GDK_LEFT_PTR);
+  buttonStyle_ = StyleFor(windowStyle_.get(), {{GTK_TYPE_WINDOW, "window"}, {GTK_TYPE_BUTTON, "button"}}, nullptr);
+  arrow_.reset(gdk_cursor_new_for_display(gtk_widget_get_display(window_.get()), GDK_LEFT_PTR));
   ConnectSignals();
   form_->Load(*this);
 }
 
-TFormWindow::~TFormWindow() {
-  painters_.clear();
-  if (window_ != nullptr) gtk_widget_destroy(window_);
-  if (pango_ != nullptr) g_object_unref(pango_);
-  if (buttonStyle_ != nullptr) g_object_unref(buttonStyle_);
-  if (windowStyle_ != nullptr) g_object_unref(windowStyle_);
-  if (arrow_ != nullptr) g_object_unref(arrow_);
-  if (wait_ != nullptr) g_object_unref(wait_);
-}
-
-GtkWindow* TFormWindow::Window() const noexcept { return GTK_WINDOW(window_); }
+GtkWindow* TFormWindow::Window() const noexcept { return GTK_WINDOW(window_.get()); }
 
 template <typename Work>
 void TFormWindow::Guarded(Work&& work) noexcept {
@@ -191,13 +177,13 @@ void TFormWindow::ConnectSignals() {
                      return TRUE;
                    }), this);
   g_signal_connect(surface_, "unmap", G_CALLBACK(+[](GtkWidget*, Self* self) { self->CancelPress(); }), this);
-  g_signal_connect(window_, "notify::is-active", G_CALLBACK(+[](GtkWidget*, GParamSpec*, Self* self) {
+  g_signal_connect(window_.get(), "notify::is-active", G_CALLBACK(+[](GtkWidget*, GParamSpec*, Self* self) {
                      if (!gtk_window_is_active(self->Window())) self->CancelPress();
                      gtk_widget_queue_draw(self->surface_);  // the backdrop look follows the activation
                    }), this);
   // Closing the main window ends the application; the window stays on screen
   // until it is destroyed at the end.
-  g_signal_connect(window_, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, Self* self) -> gboolean {
+  g_signal_connect(window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, Self* self) -> gboolean {
                      self->application_.Terminate();
                      return TRUE;
                    }), this);
@@ -208,17 +194,17 @@ std::span<const std::uint8_t> TFormWindow::ResourceBytes(std::wstring_view name)
 int TFormWindow::PixelsPerInch() {
   // Xft.dpi, from the desktop's settings or the X resources (GTK reads both).
   int dpi = -1;
-  g_object_get(gtk_widget_get_settings(window_), "gtk-xft-dpi", &dpi, nullptr);
+  g_object_get(gtk_widget_get_settings(window_.get()), "gtk-xft-dpi", &dpi, nullptr);
   if (dpi <= 0) return kDesignPixelsPerInch;
   return static_cast<int>(std::lround(dpi / 1024.0));
 }
 
 int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) {
   SetCaption(caption);
-  pango_ = gtk_widget_create_pango_context(surface_);
-  const TFonts& fonts = application_.Fonts(pango_, fontHeight, font.bold);
+  pango_.reset(gtk_widget_create_pango_context(surface_));
+  const TFonts& fonts = application_.Fonts(pango_.get(), fontHeight, font.bold);
   for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component, fonts));
-  return WindowsLine(pango_, *fonts.At(fontHeight, font.bold)).Height();
+  return WindowsLine(pango_.get(), *fonts.At(fontHeight, font.bold)).Height();
 }
 
 void TFormWindow::SetClientSize(TSize size) { gtk_widget_set_size_request(surface_, size.width, size.height); }
@@ -230,16 +216,15 @@ void TFormWindow::LoadWindowIcon(std::wstring_view name) {
   for (const picture::TIconEntry& entry : entries) images.push_back({entry.width, entry.height, entry.bitCount});
   if (images.empty()) return;
   const picture::TRgbaImage rgba = picture::DecodeIconImage(bytes, entries[NearestIconImage(images, kWindowIconSize)]);
-  GdkPixbuf* icon = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, rgba.width, rgba.height);
-  if (icon == nullptr) throw Error("EOutOfMemory", L"Out of memory");
-  const auto stride = static_cast<std::size_t>(gdk_pixbuf_get_rowstride(icon));
-  guchar* pixels = gdk_pixbuf_get_pixels(icon);
+  const TObject<GdkPixbuf> icon(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, rgba.width, rgba.height));
+  if (!icon) throw Error("EOutOfMemory", L"Out of memory");
+  const auto stride = static_cast<std::size_t>(gdk_pixbuf_get_rowstride(icon.get()));
+  guchar* pixels = gdk_pixbuf_get_pixels(icon.get());
   for (int y = 0; y < rgba.height; ++y) {
     std::memcpy(pixels + y * stride, rgba.pixels.data() + static_cast<std::size_t>(y) * rgba.width * 4,
                 static_cast<std::size_t>(rgba.width) * 4);
   }
-  gtk_window_set_icon(Window(), icon);
-  g_object_unref(icon);
+  gtk_window_set_icon(Window(), icon.get());
 }
 
 void TFormWindow::SetCaption(std::wstring_view caption) {
@@ -261,10 +246,10 @@ void TFormWindow::Invalidate(const TRect& area) {
 void TFormWindow::Update() {}
 
 GdkCursor* TFormWindow::CursorNow() {
-  if (!busy_) return arrow_;
+  if (!busy_) return arrow_.get();
   // Made when first wanted: a themed cursor is read from its file.
-  if (wait_ == nullptr) wait_ = gdk_cursor_new_for_display(gtk_widget_get_display(window_), GDK_WATCH);
-  return wait_;
+  if (!wait_) wait_.reset(gdk_cursor_new_for_display(gtk_widget_get_display(window_.get()), GDK_WATCH));
+  return wait_.get();
 }
 
 void TFormWindow::SetBusyCursor(bool busy) {
@@ -286,7 +271,7 @@ void TFormWindow::Execute(const TCommandRow& row, std::wstring_view appFolder) {
 }
 
 void TFormWindow::ShowCentred() {
-  GdkDisplay* display = gtk_widget_get_display(window_);
+  GdkDisplay* display = gtk_widget_get_display(window_.get());
   std::optional<TRect> work = WorkAreaOfDesktop(display);
   if (!work) {
     GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
@@ -304,7 +289,7 @@ void TFormWindow::ShowCentred() {
     const TPoint place = CentreInWorkArea(*work, {width, height}, 0, 0);
     gtk_window_move(Window(), place.x, place.y);
   }
-  gtk_widget_show_all(window_);
+  gtk_widget_show_all(window_.get());
 }
 
 void TFormWindow::CancelPress() {
@@ -319,13 +304,12 @@ bool TFormWindow::Classic() const {
   // GTK_THEME wins over the desktop's setting, as GTK has it; a variant follows ":".
   const char* forced = g_getenv("GTK_THEME");
   gchar* setting = nullptr;
-  if (forced == nullptr) g_object_get(gtk_widget_get_settings(window_), "gtk-theme-name", &setting, nullptr);
+  if (forced == nullptr) g_object_get(gtk_widget_get_settings(window_.get()), "gtk-theme-name", &setting, nullptr);
+  const TChars held(setting);
   const char* name = forced != nullptr ? forced : setting;
   const std::size_t length = std::strlen(kClassicTheme);
-  const bool classic = name != nullptr && g_ascii_strncasecmp(name, kClassicTheme, length) == 0 &&
-                       (name[length] == '\0' || name[length] == ':');
-  g_free(setting);
-  return classic;
+  return name != nullptr && g_ascii_strncasecmp(name, kClassicTheme, length) == 0 &&
+         (name[length] == '\0' || name[length] == ':');
 }
 
 // Drawn straight into GDK's buffer for the frame (which reaches the screen whole
@@ -337,9 +321,9 @@ void TFormWindow::Paint(cairo_t* cr) {
   const TRect area{clip.x, clip.y, clip.width, clip.height};
   if (area.Empty()) return;
   const bool active = gtk_window_is_active(Window());
-  gtk_style_context_set_state(windowStyle_, active ? GTK_STATE_FLAG_NORMAL : GTK_STATE_FLAG_BACKDROP);
-  TCanvas canvas{nullptr, gtk_widget_get_window(surface_), cr, area, buttonStyle_, pango_, active, Classic()};
-  gtk_render_background(windowStyle_, cr, area.left, area.top, area.width, area.height);
+  gtk_style_context_set_state(windowStyle_.get(), active ? GTK_STATE_FLAG_NORMAL : GTK_STATE_FLAG_BACKDROP);
+  TCanvas canvas{nullptr, gtk_widget_get_window(surface_), cr, area, buttonStyle_.get(), pango_.get(), active, Classic()};
+  gtk_render_background(windowStyle_.get(), cr, area.left, area.top, area.width, area.height);
   const auto components = form_->Components();
   for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
     const TComponent& component = *components[i];
@@ -359,9 +343,8 @@ void TFormWindow::PaintBlended(cairo_t* cr, const TCanvas& window, std::size_t i
       TRect{at.x, at.y, image.Picture()->size.width, image.Picture()->size.height}.Intersect(image.Bounds()).Intersect(
           window.area);
   if (block.Empty()) return;
-  const std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> pixels(
-      MakeImage(window.window, block.width, block.height), &cairo_surface_destroy);
-  const std::unique_ptr<cairo_t, decltype(&cairo_destroy)> composer(cairo_create(pixels.get()), &cairo_destroy);
+  const TSurface pixels = MakeImage(window.window, block.width, block.height);
+  const TCairo composer(cairo_create(pixels.get()));
   if (cairo_status(composer.get()) != CAIRO_STATUS_SUCCESS) return;
   cairo_translate(composer.get(), -block.left, -block.top);
   TCanvas canvas = window;
@@ -369,7 +352,7 @@ void TFormWindow::PaintBlended(cairo_t* cr, const TCanvas& window, std::size_t i
   canvas.cr = composer.get();
   canvas.area = block;
   // What lies beneath, then the picture over it.
-  gtk_render_background(windowStyle_, canvas.cr, block.left, block.top, block.width, block.height);
+  gtk_render_background(windowStyle_.get(), canvas.cr, block.left, block.top, block.width, block.height);
   const auto components = form_->Components();
   for (std::size_t i = 0; i <= index; ++i) {
     if (components[i]->Bounds().Intersect(block).Empty()) continue;

@@ -9,13 +9,7 @@
 
 #include "form/Form.h"
 #include "gtk/Components.h"
-
-typedef struct _GtkWidget GtkWidget;
-typedef struct _GtkWindow GtkWindow;
-typedef struct _GdkCursor GdkCursor;
-typedef struct _GdkEventButton GdkEventButton;
-typedef struct _GdkEventMotion GdkEventMotion;
-typedef struct _GdkEventCrossing GdkEventCrossing;
+#include "gtk/Handles.h"
 
 namespace zel::gtk {
 
@@ -30,7 +24,6 @@ class TFormWindow final : private TFormPeer {
  public:
   // Loads the form's definition; the window stays hidden.
   TFormWindow(TApplication& application, std::unique_ptr<TForm> form);
-  ~TFormWindow();
   TFormWindow(const TFormWindow&) = delete;
   TFormWindow& operator=(const TFormWindow&) = delete;
 
@@ -72,16 +65,18 @@ class TFormWindow final : private TFormPeer {
   void SetBusyCursor(bool busy) override;
   void Execute(const TCommandRow& row, std::wstring_view appFolder) override;
 
+  // Released in the reverse order: the painters, then the window, then what
+  // it was drawn with; the form outlives them all.
   TApplication& application_;
   std::unique_ptr<TForm> form_;
-  GtkWidget* window_ = nullptr;   // owned: destroyed with this object
-  GtkWidget* surface_ = nullptr;  // the window's child
+  TObject<GdkCursor> wait_;
+  TObject<GdkCursor> arrow_;
   // The styles the window's background and a push button are drawn in.
-  GtkStyleContext* windowStyle_ = nullptr;
-  GtkStyleContext* buttonStyle_ = nullptr;
-  PangoContext* pango_ = nullptr;
-  GdkCursor* arrow_ = nullptr;
-  GdkCursor* wait_ = nullptr;
+  TObject<GtkStyleContext> windowStyle_;
+  TObject<GtkStyleContext> buttonStyle_;
+  TObject<PangoContext> pango_;
+  TTopLevel window_;
+  GtkWidget* surface_ = nullptr;  // the window's child, gone with it
   // One painter per component, in the form's order.
   std::vector<std::unique_ptr<TComponentPainter>> painters_;
   bool busy_ = false;
