@@ -9,13 +9,4 @@ add_library(zelgtk OBJECT ${CMAKE_SOURCE_DIR}/src/ZelMainForm.cpp ${ZEL_GTK_SOUR
 zel_add_resources(zelgtk)
 target_link_libraries(zelgtk PUBLIC zelxdg PkgConfig::ZEL_GTK3 ${CMAKE_DL_LIBS})
 
-# zel_gtk_launcher(<target> <source of GetAppFolder> <output folder>)
-function(zel_gtk_launcher target appFolder folder)
-  add_executable(${target} ${appFolder})
-  target_link_libraries(${target} PRIVATE zelgtk)
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ZelProject RUNTIME_OUTPUT_DIRECTORY ${folder})
-endfunction()
-
-zel_gtk_launcher(ZelProject ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp ${CMAKE_BINARY_DIR})
-zel_gtk_launcher(ZelProjectFailingCommand ${CMAKE_SOURCE_DIR}/tests/e2e/faults/FailingAppFolder.cpp
-                 ${CMAKE_BINARY_DIR}/failing-command)
+zel_linux_launchers(zelgtk)

@@ -1,6 +1,7 @@
 # What the builds of the Linux editions share whichever toolkit draws (included
 # by cmake/qt-launcher.cmake and cmake/gtk-launcher.cmake): the artwork linked
-# into the program. Kept to what CMake 3.18 offers.
+# into the program, and the launcher with its test build. Kept to what CMake 3.18
+# offers.
 enable_language(ASM)
 
 # zel_add_resources(<target>): the artwork as read-only data of the target, one
@@ -29,3 +30,16 @@ function(zel_add_resources target)
   target_sources(${target} PRIVATE ${assembly})
 endfunction()
 
+# zel_linux_launchers(<toolkit layer>): the launcher, ZelProject, over the
+# toolkit's layer (an object library), and the test build whose folder commands
+# fail, ZelProjectFailingCommand, in failing-command/ under the same name.
+function(zel_linux_launchers layer)
+  add_executable(ZelProject ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp)
+  add_executable(ZelProjectFailingCommand ${CMAKE_SOURCE_DIR}/tests/e2e/faults/FailingAppFolder.cpp)
+  set_target_properties(ZelProject PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+  set_target_properties(ZelProjectFailingCommand PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/failing-command)
+  foreach(target ZelProject ZelProjectFailingCommand)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ZelProject)
+    target_link_libraries(${target} PRIVATE ${layer})
+  endforeach()
+endfunction()

@@ -46,13 +46,4 @@ set_target_properties(zelqt PROPERTIES AUTORCC ON)
 zel_add_resources(zelqt)
 target_link_libraries(zelqt PUBLIC zelxdg Qt${ZEL_QT_MAJOR}::Widgets Qt${ZEL_QT_MAJOR}::DBus ${CMAKE_DL_LIBS})
 
-# zel_qt_launcher(<target> <source of GetAppFolder> <output folder>)
-function(zel_qt_launcher target appFolder folder)
-  add_executable(${target} ${appFolder})
-  target_link_libraries(${target} PRIVATE zelqt)
-  set_target_properties(${target} PROPERTIES OUTPUT_NAME ZelProject RUNTIME_OUTPUT_DIRECTORY ${folder})
-endfunction()
-
-zel_qt_launcher(ZelProject ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp ${CMAKE_BINARY_DIR})
-zel_qt_launcher(ZelProjectFailingCommand ${CMAKE_SOURCE_DIR}/tests/e2e/faults/FailingAppFolder.cpp
-                ${CMAKE_BINARY_DIR}/failing-command)
+zel_linux_launchers(zelqt)
