@@ -7,6 +7,6 @@ include(${CMAKE_SOURCE_DIR}/cmake/linux-launcher.cmake)
 file(GLOB ZEL_GTK_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/gtk/*.cpp)
 add_library(zelgtk OBJECT ${CMAKE_SOURCE_DIR}/src/ZelMainForm.cpp ${ZEL_GTK_SOURCES})
 zel_add_resources(zelgtk)
-target_link_libraries(zelgtk PUBLIC zelxdg PkgConfig::ZEL_GTK3 ${CMAKE_DL_LIBS})
+target_link_libraries(zelgtk PUBLIC zelxdg PkgConfig::ZEL_GTK3)
 
 zel_linux_launchers(zelgtk)

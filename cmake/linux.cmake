@@ -42,7 +42,7 @@ target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 file(GLOB ZEL_XDG_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/xdg/*.cpp)
 list(REMOVE_ITEM ZEL_XDG_SOURCES ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp)
 add_library(zelxdg STATIC ${ZEL_XDG_SOURCES})
-target_link_libraries(zelxdg PUBLIC zelcore)
+target_link_libraries(zelxdg PUBLIC zelcore ${CMAKE_DL_LIBS})
 
 enable_testing()
 

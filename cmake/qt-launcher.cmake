@@ -44,6 +44,6 @@ add_library(zelqt OBJECT ${CMAKE_SOURCE_DIR}/src/ZelMainForm.cpp ${ZEL_QT_SOURCE
             ${CMAKE_BINARY_DIR}/zel-qt-conf/zel-qt-conf.qrc)
 set_target_properties(zelqt PROPERTIES AUTORCC ON)
 zel_add_resources(zelqt)
-target_link_libraries(zelqt PUBLIC zelxdg Qt${ZEL_QT_MAJOR}::Widgets Qt${ZEL_QT_MAJOR}::DBus ${CMAKE_DL_LIBS})
+target_link_libraries(zelqt PUBLIC zelxdg Qt${ZEL_QT_MAJOR}::Widgets Qt${ZEL_QT_MAJOR}::DBus)
 
 zel_linux_launchers(zelqt)
