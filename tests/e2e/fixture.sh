@@ -114,6 +114,10 @@ start() {
   done
   cat "$log"
   grep -q '^holding the desktop' "$log" || die "the driver could not bring up Wine's desktop"
+  # Wine's own service processes come up with the first program; one still starting
+  # when a scenario sends its first click holds that click up. Wait until none is.
+  "$WINE" "$DRIVER" settle >>"$log" 2>&1 </dev/null || true
+  tail -n 1 "$log"
   # Registry values a killed run left changed go back before any scenario starts.
   restore_leftovers "$STATE_DIR" "$PREFIX" "$DRIVER"
   log "Xvfb :$n (pid $xvfb_pid), wineserver (pid $server_pid), desktop holder (pid $desktop_pid) for $PREFIX"

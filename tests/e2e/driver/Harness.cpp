@@ -346,11 +346,18 @@ HWND FindWindowOf(DWORD processId, const wchar_t* className) {
   return nullptr;
 }
 
-HWND CaptureOf(HWND window) {
+std::optional<HWND> ReadCapture(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  if (!::GetGUIThreadInfo(ThreadOf(window), &info)) return nullptr;
+  if (!::GetGUIThreadInfo(ThreadOf(window), &info)) return std::nullopt;
   return info.hwndCapture;
+}
+
+HWND CaptureOf(HWND window) { return ReadCapture(window).value_or(nullptr); }
+
+bool WaitUntilResponsive(HWND window, DWORD timeoutMs) {
+  DWORD_PTR ignored = 0;
+  return ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &ignored) != 0;
 }
 
 RECT WorkArea() {
@@ -463,10 +470,10 @@ TPressResult DragClient(HWND window, POINT from, POINT to) {
   TPressResult result;
   if (!MovePointer(ClientToScreenPoint(window, from))) return result;
   SendMouseButton(MOUSEEVENTF_LEFTDOWN);
-  result.captured = WaitUntil([&] { return CaptureOf(window) == window; }, kReactionTimeoutMs);
+  result.captured = WaitForCapture(window, window);
   if (from.x != to.x || from.y != to.y) MovePointer(ClientToScreenPoint(window, to));
   SendMouseButton(MOUSEEVENTF_LEFTUP);
-  result.released = WaitUntil([&] { return CaptureOf(window) == nullptr; }, kReactionTimeoutMs);
+  result.released = WaitForCapture(window, nullptr);
   return result;
 }
 
@@ -496,6 +503,18 @@ std::vector<std::wstring> TRecordFile::Lines() const {
 
 bool TRecordFile::WaitForLines(std::size_t count, DWORD timeoutMs) const {
   return WaitUntil([&] { return Lines().size() >= count; }, timeoutMs, 20);
+}
+
+std::vector<std::wstring> ProcessNames() {
+  std::vector<std::wstring> names;
+  THandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  if (!snapshot) return names;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot.Get(), &entry); more; more = ::Process32NextW(snapshot.Get(), &entry)) {
+    names.emplace_back(entry.szExeFile);
+  }
+  return names;
 }
 
 bool WaitForChildrenToEnd(DWORD parentId, DWORD timeoutMs) {
@@ -836,7 +855,15 @@ void SendMouseButtons(const std::vector<DWORD>& flags) {
 }
 
 bool WaitForCapture(HWND window, HWND holder, DWORD timeoutMs) {
-  return WaitUntil([&] { return CaptureOf(window) == holder; }, timeoutMs);
+  const bool seen = WaitUntil(
+      [&] {
+        const std::optional<HWND> capture = ReadCapture(window);
+        return capture && *capture == holder;
+      },
+      timeoutMs);
+  // The capture goes before the click's command runs: the next input must not be
+  // sent while the launcher is still busy with this one.
+  return seen && (holder != nullptr || WaitUntilResponsive(window, timeoutMs));
 }
 
 namespace {

@@ -189,6 +189,13 @@ std::vector<HWND> TopLevelWindowsOf(DWORD processId);
 HWND FindWindowOf(DWORD processId, const wchar_t* className);
 // The window holding the mouse capture in the window's thread, or null.
 HWND CaptureOf(HWND window);
+// The same, or none when that thread's state could not be read: a failed read must
+// never pass for "the capture is gone".
+std::optional<HWND> ReadCapture(HWND window);
+// Waits until the window's thread has come back to its message loop and handled a
+// message sent now: whatever input reached it before has been dealt with, and a
+// command it started has returned.
+bool WaitUntilResponsive(HWND window, DWORD timeoutMs = kReactionTimeoutMs);
 RECT WorkArea();
 RECT VirtualScreen();
 SIZE SizeOf(const RECT& r);
@@ -237,6 +244,8 @@ class TRecordFile {
 // Waits until every process started by the given one has ended (so a stand-in it
 // started has written its line, or never will).
 bool WaitForChildrenToEnd(DWORD parentId, DWORD timeoutMs);
+// The executable names of every process this program can see (under Wine: the prefix's).
+std::vector<std::wstring> ProcessNames();
 
 // ---- Registry ---------------------------------------------------------------------
 
@@ -339,7 +348,8 @@ namespace zeltest {
 // nothing comes between them: the two presses of a double-click.
 void SendMouseButtons(const std::vector<DWORD>& flags);
 
-// Waits until the window's thread shows that capture holder (null: no capture).
+// Waits until the window's thread shows that capture holder (null: no capture, and
+// then also until the thread is responsive again, so the release has been handled).
 bool WaitForCapture(HWND window, HWND holder, DWORD timeoutMs = kReactionTimeoutMs);
 
 // A visible top-level window of the driver's own, on a thread of its own that keeps

@@ -44,6 +44,10 @@ TRunningLauncher StartLauncher(const std::wstring& exe, const TStartOptions& opt
     throw TAbort(running.process.Running() ? "the launcher's main window was not shown"
                                            : "the launcher ended before showing its window");
   }
+  // Shown is not yet ready for input: a click sent before the launcher's thread first
+  // waits for input can reach it late. Wait until it is idle and answers.
+  ::WaitForInputIdle(running.process.Handle(), kWindowTimeoutMs);
+  if (!WaitUntilResponsive(running.main, kWindowTimeoutMs)) throw TAbort("the launcher's window does not answer");
   return running;
 }
 

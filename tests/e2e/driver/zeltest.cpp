@@ -3,6 +3,8 @@
 //
 //   zeltest <scenario> --launcher <path> --work <folder>
 //   zeltest desktop                     bring up Wine's desktop, print its facts, keep it up
+//   zeltest settle                      wait until Wine's own processes of the prefix have
+//                                       all started (the process list unchanged a while)
 //   zeltest logpixels                   exit code: this process's logical pixels per inch
 //   zeltest restore-registry <backup>   put back a value a dead scenario left changed
 //   zeltest take-capture L T R B        another program: a window there comes to the front
@@ -57,6 +59,29 @@ int TakeCapture(const std::vector<std::wstring>& args) {
   return WaitUntil([&] { return window.LeftReleases() > 0; }, kWindowTimeoutMs) ? 0 : 1;
 }
 
+// Wine starts its own service processes when the first program of a session runs,
+// and more on demand; one starting while a scenario sends input can hold that input
+// up for seconds. Waits until the prefix's process list has stayed the same for two
+// seconds (at most a minute) and prints it.
+int Settle() {
+  std::vector<std::wstring> last;
+  ULONGLONG since = ::GetTickCount64();
+  const ULONGLONG deadline = since + 60000;
+  for (;;) {
+    std::vector<std::wstring> now = ProcessNames();
+    std::sort(now.begin(), now.end());
+    const ULONGLONG tick = ::GetTickCount64();
+    if (now != last) since = tick;
+    last = std::move(now);
+    if (tick - since >= 2000 || tick >= deadline) break;
+    ::Sleep(100);
+  }
+  std::string names;
+  for (const std::wstring& name : last) names += " " + Utf8(name);
+  PrintLine("processes:" + names);
+  return 0;
+}
+
 int RunScenario(const std::vector<std::wstring>& args) {
   const std::string name = Utf8(args[1]);
   const auto* scenario = std::find_if(std::begin(kScenarios), std::end(kScenarios),
@@ -101,6 +126,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring& command = args[1];
   if (command == L"desktop") return HoldDesktop();
   if (command == L"logpixels") return ScreenLogPixels();
+  if (command == L"settle") return Settle();
   if (command == L"take-capture" && args.size() == 6) return TakeCapture(args);
   if (command == L"restore-registry" && args.size() == 3) return RestoreRegistryBackup(WindowsPath(args[2])) ? 0 : 1;
   if (command == L"list") {
