@@ -11,6 +11,7 @@
 #include "core/Utf8.h"
 #include "form/Accessible.h"
 #include "gtk/FormWindow.h"
+#include "gtk/Handles.h"
 
 namespace {
 
@@ -59,20 +60,21 @@ namespace {
 
 ZelItemAccessible* Item(gpointer object) { return reinterpret_cast<ZelItemAccessible*>(object); }
 
-// The surface, referenced for the caller to unref, or null.
-GtkWidget* SurfaceOf(gpointer object) { return GTK_WIDGET(g_weak_ref_get(&Item(object)->surface)); }
+// The surface while it lives, held for the caller, or null.
+zel::gtk::TObject<GtkWidget> SurfaceOf(gpointer object) {
+  return zel::gtk::TObject<GtkWidget>(GTK_WIDGET(g_weak_ref_get(&Item(object)->surface)));
+}
 
 // Runs fn(description, surface) while the surface lives; otherwise returns fallback.
 template <typename Result, typename Fn>
 Result WithDescription(gpointer object, Result fallback, Fn fn) {
-  GtkWidget* surface = SurfaceOf(object);
-  zel::TForm* form = FormOf(surface);
+  const zel::gtk::TObject<GtkWidget> surface = SurfaceOf(object);
+  zel::TForm* form = FormOf(surface.get());
   Result result = fallback;
   if (form != nullptr) {
     const zel::TFormAccessible description(*form);
-    if (Item(object)->item < description.Count()) result = fn(description, surface);
+    if (Item(object)->item < description.Count()) result = fn(description, surface.get());
   }
-  if (surface != nullptr) g_object_unref(surface);
   return result;
 }
 
@@ -105,10 +107,8 @@ static const gchar* zel_item_get_name(AtkObject* object) {
 }
 
 static AtkObject* zel_item_get_parent(AtkObject* object) {
-  GtkWidget* surface = SurfaceOf(object);
-  AtkObject* parent = surface != nullptr ? gtk_widget_get_accessible(surface) : nullptr;
-  if (surface != nullptr) g_object_unref(surface);
-  return parent;
+  const zel::gtk::TObject<GtkWidget> surface = SurfaceOf(object);
+  return surface ? gtk_widget_get_accessible(surface.get()) : nullptr;
 }
 
 static gint zel_item_get_index_in_parent(AtkObject* object) { return static_cast<gint>(Item(object)->item); }
@@ -171,18 +171,14 @@ static void zel_item_action_init(AtkActionIface* iface) {
     };
     auto* press = new TPress;
     g_weak_ref_init(&press->surface, nullptr);
-    GtkWidget* surface = SurfaceOf(action);
-    g_weak_ref_set(&press->surface, surface);
-    if (surface != nullptr) g_object_unref(surface);
+    g_weak_ref_set(&press->surface, SurfaceOf(action).get());
     press->item = Item(action)->item;
     g_idle_add_full(
         G_PRIORITY_DEFAULT_IDLE,
         [](gpointer data) -> gboolean {
           auto* p = static_cast<TPress*>(data);
-          if (GtkWidget* target = GTK_WIDGET(g_weak_ref_get(&p->surface))) {
-            pressHandler(target, p->item);
-            g_object_unref(target);
-          }
+          const zel::gtk::TObject<GtkWidget> target(GTK_WIDGET(g_weak_ref_get(&p->surface)));
+          if (target) pressHandler(target.get(), p->item);
           return G_SOURCE_REMOVE;
         },
         press,
