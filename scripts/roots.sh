@@ -53,9 +53,16 @@ packages_of() {
 uri() {
   awk -v n="$1" '/^URIs:/ && ++i == n {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null
 }
-mirror() { echo "${ZEL_DEBIAN_MIRROR:-$(uri 1 | grep . || echo http://deb.debian.org/debian)}"; }
+# The machine's own mirror, or the one ZEL_DEBIAN_MIRROR names; none guessed.
+mirror() {
+  local m="${ZEL_DEBIAN_MIRROR:-$(uri 1)}"
+  [[ -n "$m" ]] || die "no Debian mirror in /etc/apt/sources.list.d/debian.sources: set ZEL_DEBIAN_MIRROR"
+  echo "$m"
+}
 security_mirror() {
-  echo "${ZEL_DEBIAN_SECURITY_MIRROR:-$(uri 2 | grep . || echo http://deb.debian.org/debian-security)}"
+  local m="${ZEL_DEBIAN_SECURITY_MIRROR:-$(uri 2)}"
+  [[ -n "$m" ]] || die "no Debian security mirror in /etc/apt/sources.list.d/debian.sources: set ZEL_DEBIAN_SECURITY_MIRROR"
+  echo "$m"
 }
 
 # What a finished root carries in /.zel-root: what it was asked to hold.
@@ -81,6 +88,7 @@ build_root() {
   tmp="$ROOTS/$name.tmp"
   logfile="$ROOTS/$name.log"
   started=$SECONDS
+  mirror >/dev/null && security_mirror >/dev/null  # says which is missing, and stops
   remove_root "$tmp"
   mkdir -p "$tmp"
   log "making $name ($suite, minbase) from $(mirror)"

@@ -182,9 +182,7 @@ def client(args):
 
 # ---- one launcher run on a bus of its own -------------------------------------------
 
-BUS_CONFIG = """<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
+BUS_CONFIG = """<busconfig>
   <type>session</type>
   <listen>unix:tmpdir={work}</listen>
   <servicedir>{services}</servicedir>
