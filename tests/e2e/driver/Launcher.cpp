@@ -82,4 +82,14 @@ void SaveScreen(TContext& context, std::wstring_view name) {
   if (TScreenshot::Capture(VirtualScreen()).SaveBmp(path)) context.report.Note("screenshot", Utf8(path));
 }
 
+TRecords ShellRecords(const TContext& context) {
+  const std::wstring urlRecord = EnvironmentValue(L"ZEL_URL_RECORD");
+  if (urlRecord.empty()) throw TAbort("ZEL_URL_RECORD is not set: run the scenario through run-scenario.sh");
+  TRecords records{TRecordFile(context.InWork(L"explorer-calls.txt")), TRecordFile(WindowsPath(urlRecord))};
+  records.explorer.Clear();
+  records.urls.Clear();
+  SetEnvironmentValue(L"ZEL_RECORD", records.explorer.Path());
+  return records;
+}
+
 }  // namespace zeltest

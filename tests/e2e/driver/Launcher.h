@@ -51,6 +51,16 @@ struct TContext {
   std::wstring InWork(std::wstring_view name) const { return JoinPath(work, name); }
 };
 
+// Where the shell's calls are caught: the file-browser stand-in's record in the
+// scenario's folder, and xdg-open's, which run-scenario.sh names (xdg-open is a Unix
+// program and sees only the environment the driver was started with). Both emptied,
+// and the stand-in told its record through the environment the launcher passes on.
+struct TRecords {
+  TRecordFile explorer;
+  TRecordFile urls;
+};
+TRecords ShellRecords(const TContext& context);
+
 // One (visible, title) state of the main window as seen while it came up.
 struct TTitleState {
   bool visible = false;

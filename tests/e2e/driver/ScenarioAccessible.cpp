@@ -169,13 +169,7 @@ void CheckPressedState(TReport& report, HWND main, const TClientObject& object) 
 
 void ScenarioAccessible(TContext& context) {
   TReport& report = context.report;
-  const std::wstring urlRecord = EnvironmentValue(L"ZEL_URL_RECORD");
-  if (urlRecord.empty()) throw TAbort("ZEL_URL_RECORD is not set: run the scenario through run-scenario.sh");
-  const TRecordFile explorer(context.InWork(L"explorer-calls.txt"));
-  const TRecordFile urls(WindowsPath(urlRecord));
-  explorer.Clear();
-  urls.Clear();
-  SetEnvironmentValue(L"ZEL_RECORD", explorer.Path());
+  const auto [explorer, urls] = ShellRecords(context);
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) throw TAbort("COM did not start");
 
   {

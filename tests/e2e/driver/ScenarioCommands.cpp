@@ -13,11 +13,6 @@ namespace {
 
 constexpr DWORD kRecordTimeoutMs = 30000;
 
-struct TRecords {
-  TRecordFile explorer;
-  TRecordFile urls;
-};
-
 // A click that must complete: the press takes the capture and the release gives it back.
 void Click(TReport& report, HWND main, POINT client, std::string_view what) {
   const TPressResult result = ClickClient(main, client);
@@ -136,16 +131,7 @@ void RunFolderCommands(TContext& context, const TRecords& records, const std::ws
 }  // namespace
 
 void ScenarioCommands(TContext& context) {
-  // xdg-open is a Unix program: it sees only the Unix environment the driver itself
-  // was started with, so run-scenario.sh names its record file.
-  const std::wstring urlRecord = EnvironmentValue(L"ZEL_URL_RECORD");
-  if (urlRecord.empty()) throw TAbort("ZEL_URL_RECORD is not set: run the scenario through run-scenario.sh");
-  const TRecords records{TRecordFile(context.InWork(L"explorer-calls.txt")), TRecordFile(WindowsPath(urlRecord))};
-  records.explorer.Clear();
-  records.urls.Clear();
-  // The stand-in for the file browser is a Windows program: it gets the variable
-  // through the environment the launcher passes on.
-  SetEnvironmentValue(L"ZEL_RECORD", records.explorer.Path());
+  const TRecords records = ShellRecords(context);
 
   {
     const TScratchFolder folder(L"C:\\Zel тест");

@@ -201,11 +201,6 @@ struct TCounts {
   std::size_t urlCalls = 0;
 };
 
-struct TRecords {
-  TRecordFile explorer;
-  TRecordFile urls;
-};
-
 // The three actions, each waited for until done, and the commands the clicks ran.
 // An action that fails says why in Failure().
 class TExercise {
@@ -282,12 +277,7 @@ class TExercise {
 
 void ScenarioLeaks(TContext& context) {
   TReport& report = context.report;
-  const std::wstring urlRecord = EnvironmentValue(L"ZEL_URL_RECORD");
-  if (urlRecord.empty()) throw TAbort("ZEL_URL_RECORD is not set: run the scenario through run-scenario.sh");
-  const TRecords records{TRecordFile(context.InWork(L"explorer-calls.txt")), TRecordFile(WindowsPath(urlRecord))};
-  records.explorer.Clear();
-  records.urls.Clear();
-  SetEnvironmentValue(L"ZEL_RECORD", records.explorer.Path());
+  const TRecords records = ShellRecords(context);
 
   TRunningLauncher running = StartLauncher(context.launcherExe);
   HWND main = running.main;

@@ -350,14 +350,7 @@ void ReleaseLostToAnotherProgram(TMouseRun& run, const std::wstring& samples) {
 }  // namespace
 
 void ScenarioMouse(TContext& context) {
-  // xdg-open is a Unix program: run-scenario.sh names its record file.
-  const std::wstring urlRecord = EnvironmentValue(L"ZEL_URL_RECORD");
-  if (urlRecord.empty()) throw TAbort("ZEL_URL_RECORD is not set: run the scenario through run-scenario.sh");
-  const TRecordFile explorer(context.InWork(L"explorer-calls.txt"));
-  const TRecordFile urls(WindowsPath(urlRecord));
-  explorer.Clear();
-  urls.Clear();
-  SetEnvironmentValue(L"ZEL_RECORD", explorer.Path());
+  const auto [explorer, urls] = ShellRecords(context);
 
   // A folder of known name, so the expected arguments do not depend on the checkout.
   const TScratchFolder folder(L"C:\\ZelMouse");
