@@ -19,8 +19,9 @@ ROOT="$(cd "$HERE/../.." && pwd)"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver64
 
-LOOKS=(${FACES_LOOKS:-themed classic})
-DPIS=(${FACES_DPIS:-96 120})
+# FACES_LOOKS and FACES_DPIS narrow a capture down for a quick look (default: all).
+read -ra LOOKS <<<"${FACES_LOOKS:-themed classic}"
+read -ra DPIS <<<"${FACES_DPIS:-96 120}"
 BUTTONS=(forms samples purchase)
 # A point on each button in the 960-pixel-wide design, clear of its caption and of the
 # purchase picture; scaled with the window's width.
@@ -40,7 +41,10 @@ compare_sets() {
   local before="$1" after="$2" name a b metric size_a size_b
   [[ -d "$before" && -d "$after" ]] || die "compare: $before and $after must both be folders"
   local -a names
-  mapfile -t names < <( (cd "$before" && ls -- *.png 2>/dev/null; cd "$after" && ls -- *.png 2>/dev/null) | sort -u)
+  mapfile -t names < <({
+    (cd "$before" && ls -- *.png 2>/dev/null) || true
+    (cd "$after" && ls -- *.png 2>/dev/null) || true
+  } | sort -u)
   ((${#names[@]})) || die "compare: no pictures in $before or $after"
   local same=0 differ=0 missing=0
   for name in "${names[@]}"; do
@@ -82,7 +86,7 @@ TMP="" GRAB="" XVFB_PID="" LAUNCHER_PID="" SERVER_PID="" PREFIX="" REG_BACKUP=""
 # the names it may have, separated by "|".
 is_ours() {
   [[ -n "${1:-}" ]] || return 1
-  local comm name
+  local comm name names
   comm="$(cat "/proc/$1/comm" 2>/dev/null)" || return 1
   [[ "$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null)" != Z ]] || return 1
   IFS='|' read -ra names <<<"$2"
@@ -206,7 +210,6 @@ set_look() {
     reg_set 'HKCU\Software\Microsoft\Windows\CurrentVersion\ThemeManager' ThemeActive REG_SZ \
       "$([[ "$look" == themed ]] && echo 1 || echo 0)"
     reg_set 'HKCU\Control Panel\Desktop' LogPixels REG_DWORD "$dpi"
-    # The registry reaches the next process through the server: make sure it has it.
     return
   fi
   echo "Xft.dpi: $dpi" | xrdb -merge || die "xrdb could not set Xft.dpi"
