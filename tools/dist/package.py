@@ -9,9 +9,11 @@ programs always give the same archive.
         folders, the note, and the desktop entry, icons and metainfo from <share>."""
 import gzip
 import io
+import struct
 import sys
 import tarfile
 import zipfile
+import zlib
 from pathlib import Path
 
 NOTE = (
@@ -42,11 +44,34 @@ STAMP_SECONDS = 1767225600  # the same moment, 2026-01-01 00:00:00 UTC
 TAR_ROOT = "ZelLauncher-1.0.0"
 
 
+class OemName(zipfile.ZipInfo):
+    """An entry whose name Windows' own zip extraction reads right: it takes every name in
+    the system's OEM code page (866 on a Russian system) and ignores the UTF-8 flag. So a
+    name that is not ASCII is stored in code page 866, unflagged, and carried in UTF-8 as
+    well in an Info-ZIP Unicode Path field, which 7-Zip, Info-ZIP and libarchive read."""
+
+    def _encodeFilenameFlags(self):  # zipfile's hook for the stored name and the flags
+        if self.filename.isascii():
+            return self.filename.encode("ascii"), self.flag_bits
+        return self.filename.encode("cp866"), self.flag_bits & ~0x800
+
+
+def unicode_path(name: str) -> bytes:
+    """The Info-ZIP Unicode Path extra field (0x7075): version 1, the CRC-32 of the name as
+    stored, the name in UTF-8. Written into the local and the central header alike."""
+    if name.isascii():
+        return b""
+    body = struct.pack("<BI", 1, zlib.crc32(name.encode("cp866"))) + name.encode("utf-8")
+    return struct.pack("<HH", 0x7075, len(body)) + body
+
+
 def entry(name: str, directory: bool) -> zipfile.ZipInfo:
-    info = zipfile.ZipInfo(name, STAMP)
-    info.create_system = 0  # written as by Windows: no Unix permissions
-    info.external_attr = 0x10 if directory else 0x20
+    info = OemName(name, STAMP)
+    # MS-DOS attributes for Windows, Unix modes for unzip and the Linux archive tools.
+    info.create_system = 3
+    info.external_attr = ((0o40755 << 16) | 0x10) if directory else ((0o100644 << 16) | 0x20)
     info.compress_type = zipfile.ZIP_STORED if directory else zipfile.ZIP_DEFLATED
+    info.extra = unicode_path(name)
     return info
 
 
