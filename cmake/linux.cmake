@@ -16,11 +16,21 @@ endif()
 find_package(JPEG REQUIRED)
 find_package(ZLIB REQUIRED)
 
-# Position-independent executables, full RELRO, stack protector, fortified calls
-# (which need optimisation, so not in a Debug build), no run path to plant libraries in.
-set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+# Full RELRO, stack protector, fortified calls (which need optimisation, so not in a
+# Debug build), no run path to plant libraries in. The Qt editions are position-independent
+# executables (Qt built with reduced relocations asks for position-independent code). The
+# GTK edition, the release's program, is a fixed-address executable: shared-mime-info before
+# 2.1 (Debian 11, Ubuntu 20.04) types every position-independent executable a shared library,
+# and the file managers then do not run it. Its libraries, stack and heap stay randomised.
 include(CheckPIESupported)
 check_pie_supported(LANGUAGES C CXX)
+if(ZEL_TOOLKIT STREQUAL "gtk")
+  # OFF, not unset: CMake then links with -no-pie (the compiler's default is PIE).
+  set(CMAKE_POSITION_INDEPENDENT_CODE OFF)
+  add_compile_options(-fno-pie)
+else()
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+endif()
 set(CMAKE_SKIP_RPATH ON)
 set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG")
 set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG")

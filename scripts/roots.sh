@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Debian roots of other releases, made with debootstrap from the host's mirror and cached under
-# build/roots/: a bullseye root that builds the shipped GTK program for glibc 2.31, and two roots
-# that hold nothing but GTK 3's runtime, to prove that program where a stock desktop has no more.
+# build/roots/: a bullseye root that builds the shipped GTK program for glibc 2.31, two roots
+# that hold nothing but GTK 3's runtime and GIO's tool, to prove that program where a stock
+# desktop has no more, and a copy of the bullseye one with a real file manager (Thunar) added,
+# where the program is started as a user starts it: by a double-click on its icon.
 #
 #   scripts/roots.sh make [NAME...]     make the named roots (all without a name); once, reused after
 #   scripts/roots.sh path NAME          print a root's folder (made first if need be)
@@ -30,22 +32,31 @@ log() { printf 'roots: %s\n' "$*" >&2; }
 die() { printf 'roots: %s\n' "$*" >&2; exit 1; }
 need_root() { [[ $EUID -eq 0 ]] || { printf 'roots: SKIPPED: %s needs root (chroot and mount)\n' "$1" >&2; exit 77; }; }
 
-names() { echo bullseye-build bullseye-run trixie-run; }
+names() { echo bullseye-build bullseye-run trixie-run bullseye-desk; }
 suite_of() {
   case "$1" in
-    bullseye-build | bullseye-run) echo bullseye ;;
+    bullseye-build | bullseye-run | bullseye-desk) echo bullseye ;;
     trixie-run) echo trixie ;;
     *) die "unknown root '$1' (known: $(names))" ;;
   esac
 }
-# What each root holds beyond minbase; a change here makes the root again. The runtime roots
-# hold what every desktop has (GTK 3, the JPEG library, zlib, a font) and nothing else.
+# What each root holds beyond minbase (or beyond the root it copies); a change here makes the
+# root again. The runtime roots hold what every desktop has (GTK 3, the JPEG library, zlib, a
+# font, the MIME database and GIO's tool, which types files as the file managers do) and
+# nothing else.
 packages_of() {
   case "$1" in
     bullseye-build)
       echo g++ cmake ninja-build pkg-config libgtk-3-dev libjpeg62-turbo-dev zlib1g-dev binutils ;;
-    bullseye-run) echo libgtk-3-0 libjpeg62-turbo zlib1g fonts-dejavu-core ;;
-    trixie-run) echo libgtk-3-0t64 libjpeg62-turbo zlib1g fonts-dejavu-core ;;
+    bullseye-run) echo libgtk-3-0 libjpeg62-turbo zlib1g fonts-dejavu-core shared-mime-info libglib2.0-bin ;;
+    trixie-run) echo libgtk-3-0t64 libjpeg62-turbo zlib1g fonts-dejavu-core shared-mime-info libglib2.0-bin ;;
+    bullseye-desk) echo thunar dbus-x11 ;;
+  esac
+}
+# The root a root starts as a copy of, if it is not made from nothing.
+base_of() {
+  case "$1" in
+    bullseye-desk) echo bullseye-run ;;
   esac
 }
 
@@ -66,7 +77,10 @@ security_mirror() {
 }
 
 # What a finished root carries in /.zel-root: what it was asked to hold.
-stamp_of() { printf 'suite=%s\npackages=%s\n' "$(suite_of "$1")" "$(packages_of "$1")"; }
+stamp_of() {
+  printf 'suite=%s\npackages=%s\n' "$(suite_of "$1")" "$(packages_of "$1")"
+  [[ -z "$(base_of "$1")" ]] || { printf 'copy of:\n'; stamp_of "$(base_of "$1")"; }
+}
 ready() { [[ -f "$ROOTS/$1/.zel-root" && "$(cat "$ROOTS/$1/.zel-root")" == "$(stamp_of "$1")" ]]; }
 
 # Removes a folder, never crossing into something mounted in it (left by an older, killed run).
@@ -82,7 +96,7 @@ remove_root() {
 }
 
 build_root() {
-  local name="$1" suite dir tmp logfile started
+  local name="$1" suite dir tmp logfile started base
   suite="$(suite_of "$name")"
   dir="$ROOTS/$name"
   tmp="$ROOTS/$name.tmp"
@@ -91,11 +105,19 @@ build_root() {
   mirror >/dev/null && security_mirror >/dev/null  # says which is missing, and stops
   remove_root "$tmp"
   mkdir -p "$tmp"
-  log "making $name ($suite, minbase) from $(mirror)"
-  if ! unshare --mount --propagation private \
-       debootstrap --variant=minbase "$suite" "$tmp" "$(mirror)" >"$logfile" 2>&1; then
-    tail -n 20 "$logfile" >&2
-    die "debootstrap of $suite failed (log: $logfile)"
+  base="$(base_of "$name")"
+  if [[ -n "$base" ]]; then
+    make_root "$base"
+    log "making $name as a copy of $base"
+    cp -a --one-file-system "$ROOTS/$base/." "$tmp/"
+    : >"$logfile"
+  else
+    log "making $name ($suite, minbase) from $(mirror)"
+    if ! unshare --mount --propagation private \
+         debootstrap --variant=minbase "$suite" "$tmp" "$(mirror)" >"$logfile" 2>&1; then
+      tail -n 20 "$logfile" >&2
+      die "debootstrap of $suite failed (log: $logfile)"
+    fi
   fi
   printf 'deb %s %s main\ndeb %s %s-updates main\ndeb %s %s-security main\n' \
     "$(mirror)" "$suite" "$(mirror)" "$suite" "$(security_mirror)" "$suite" >"$tmp/etc/apt/sources.list"

@@ -30,6 +30,8 @@ PACKAGES=(
   at-spi2-core python3-pyatspi gir1.2-atspi-2.0
   # The GTK 3 edition: GTK 3 with its GLib, cairo, Pango and HarfBuzz headers.
   libgtk-3-dev
+  # The release's disc image, and the archive tools its zip is read back with.
+  xorriso libarchive-tools p7zip-full
 )
 
 install_packages() {

@@ -2,15 +2,20 @@
 # Runs one scenario of the driver against the launcher, in the display and prefix
 # that fixture.sh started. With --standin, the file browser is replaced by the
 # recording stand-in for this scenario only, and always put back. --dll-overrides adds
-# to WINEDLLOVERRIDES for this scenario (Wine's syntax: "uxtheme,dwmapi=n,b").
+# to WINEDLLOVERRIDES for this scenario (Wine's syntax: "uxtheme,dwmapi=n,b"). --disc makes
+# the release's disc image afresh (scripts/dist.sh iso, which builds in a Debian root and so
+# needs root: without it the scenario is skipped, exit code 77) and extracts its Joliet tree,
+# as Windows reads the disc, with the launcher given in the 32-bit program's place; the
+# driver gets the tree's Unix path in ZEL_E2E_DISC.
 #
 #   run-scenario.sh --state <file> --driver <zeltest.exe> --launcher <ZelProject.exe>
-#                   [--standin <explorer-standin.exe>] [--dll-overrides <overrides>] <scenario>
+#                   [--standin <explorer-standin.exe>] [--dll-overrides <overrides>]
+#                   [--disc <image.iso>] <scenario>
 set -uo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$HERE/common.sh"
 
-STATE="" DRIVER="" LAUNCHER="" STANDIN="" DLL_OVERRIDES="" SCENARIO=""
+STATE="" DRIVER="" LAUNCHER="" STANDIN="" DLL_OVERRIDES="" DISC="" SCENARIO=""
 while (($#)); do
   case "$1" in
     --state) STATE="$2"; shift 2 ;;
@@ -18,6 +23,7 @@ while (($#)); do
     --launcher) LAUNCHER="$2"; shift 2 ;;
     --standin) STANDIN="$2"; shift 2 ;;
     --dll-overrides) DLL_OVERRIDES="$2"; shift 2 ;;
+    --disc) DISC="$2"; shift 2 ;;
     --*) die "unknown option $1" ;;
     *) SCENARIO="$1"; shift ;;
   esac
@@ -34,6 +40,7 @@ WORK="$(dirname "$STATE")/$SCENARIO"
 export DISPLAY="$DISPLAY_NAME" WINEPREFIX="$PREFIX_PATH" WINEDEBUG=-all
 unset WINEDLLOVERRIDES ZEL_RECORD
 restore_leftovers "$WORK" "$WINEPREFIX" "$DRIVER"
+[[ -d "$WORK/disc" ]] && chmod -R u+w "$WORK/disc"  # the disc tree is read-only
 rm -rf "$WORK" && mkdir -p "$WORK"
 # The web browser Wine hands addresses to is xdg-open: ours records them. A Unix
 # program started by a Wine program gets the Unix environment Wine itself was started
@@ -42,8 +49,24 @@ export PATH="$HERE/stubs:$PATH" ZEL_URL_RECORD="$WORK/url-calls.txt"
 
 finish() {
   restore_leftovers "$WORK" "$WINEPREFIX" "$DRIVER"
+  # A driver that was killed leaves its CD-ROM drive behind.
+  [[ "$(readlink "$WINEPREFIX/dosdevices/d:" 2>/dev/null)" == "$WORK/disc" ]] && rm -f "$WINEPREFIX/dosdevices/d:"
 }
 trap finish EXIT
+
+if [[ -n "$DISC" ]]; then
+  if [[ $EUID -ne 0 ]]; then
+    echo "SKIPPED: the disc image's Linux program is built in a Debian root, which needs chroot, and so root"
+    exit 77
+  fi
+  "$HERE/../../scripts/dist.sh" iso >"$WORK/dist.log" 2>&1 || { cat "$WORK/dist.log"; die "scripts/dist.sh iso failed"; }
+  xorriso -read_fs norock -osirrox on -indev "$DISC" -extract / "$WORK/disc" >"$WORK/extract.log" 2>&1 ||
+    { cat "$WORK/extract.log"; die "cannot extract the Joliet tree of $DISC"; }
+  chmod -R u+w "$WORK/disc"
+  cp "$LAUNCHER" "$WORK/disc/ZelProject.exe"
+  chmod -R a-w "$WORK/disc"
+  export ZEL_E2E_DISC="$WORK/disc"
+fi
 
 if [[ -n "$STANDIN" ]]; then
   swap_in_standin "$WINEPREFIX" "$STANDIN"

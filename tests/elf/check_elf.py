@@ -1,14 +1,16 @@
 #!/usr/bin/env python3
 """Checks that a Linux executable is built as a distribution would harden it:
-a position-independent executable, full RELRO, no run path, a stack that does
-not execute, the stack protector and fortified calls in use, and shared
-libraries only from the toolkit, the picture libraries and the C/C++ runtime,
-found by name through the system's search path.
+a position-independent executable (or, with --fixed-address, one at a fixed
+address, which every shared-mime-info types as a program), full RELRO, no run
+path, a stack that does not execute, the stack protector and fortified calls in
+use, and shared libraries only from the toolkit, the picture libraries and the
+C/C++ runtime, found by name through the system's search path.
 
-    check_elf.py <elf> [--expect-all-faults]
+    check_elf.py <elf> [--fixed-address] [--expect-all-faults]
 
 With --expect-all-faults it passes only if every check fails: run on a binary
-built without any of the hardening, it proves each check can see its fault."""
+built without any of the hardening (and of the other kind of executable), it
+proves each check can see its fault."""
 import re
 import subprocess
 import sys
@@ -27,7 +29,7 @@ def readelf(path: str) -> str:
                            "--dyn-syms", path], check=True, capture_output=True, text=True).stdout
 
 
-def faults(path: str) -> dict[str, str | None]:
+def faults(path: str, fixed_address: bool = False) -> dict[str, str | None]:
     """Each check's name and what is wrong, None where it passes."""
     text = readelf(path)
     elf_type = re.search(r"^\s*Type:\s+(\S+)", text, re.M)
@@ -39,9 +41,16 @@ def faults(path: str) -> dict[str, str | None]:
     imports = set(re.findall(r"\sUND\s+([^\s@]+)", text))
     fortified = sorted(s for s in imports if re.fullmatch(r"__\w+_chk", s) and s != "__stack_chk_fail")
     strangers = [n for n in needed if "/" in n or not ALLOWED.fullmatch(n)]
+    kind = f"type {elf_type[1] if elf_type else '?'}, flags '{flags}'"
+    # shared-mime-info before 2.1 types an ELF file by its type alone: DYN is a shared library.
+    address = ({"fixed_address": None if elf_type and elf_type[1] == "EXEC" and "PIE" not in flags.split()
+                else f"{kind}: not a fixed-address executable, typed application/x-sharedlib by "
+                     "shared-mime-info before 2.1, so file managers do not run it"}
+               if fixed_address else
+               {"pie": None if elf_type and elf_type[1] == "DYN" and "PIE" in flags.split()
+                else f"{kind}: not a position-independent executable"})
     return {
-        "pie": None if elf_type and elf_type[1] == "DYN" and "PIE" in flags.split()
-        else f"type {elf_type[1] if elf_type else '?'}, flags '{flags}': not a position-independent executable",
+        **address,
         "relro": None if "GNU_RELRO" in text else "no PT_GNU_RELRO segment",
         "bind_now": None if "BIND_NOW" in flags or "NOW" in flags.split()
         else f"flags '{flags}': symbols are bound lazily, so the GOT stays writable",
@@ -57,7 +66,7 @@ def faults(path: str) -> dict[str, str | None]:
 def main() -> int:
     path = sys.argv[1]
     expect_faults = "--expect-all-faults" in sys.argv[2:]
-    found = faults(path)
+    found = faults(path, "--fixed-address" in sys.argv[2:])
     failures = 0
     for check, fault in found.items():
         if expect_faults:

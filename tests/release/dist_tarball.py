@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
-"""Runs scripts/dist.sh for the Linux archive, twice, and checks what it writes: the
-same bytes both times; one folder holding exactly the expected entries, owned by
-root with fixed dates and modes; both programs the ones built (the 32-bit Windows
-one and the x86_64 Linux one, the GTK edition built in the Debian 11 root, which
-passes the checks of that build: symbol versions, desktop libraries, hardening);
-empty folders; a desktop entry, icons and metainfo that name each other and the
-program consistently. Exits 77 (skipped) without root: the root build needs chroot.
+"""Runs scripts/dist.sh for the Linux archive and the disc image, twice, and checks what
+it writes: the same bytes both times; one folder holding exactly the expected entries,
+owned by root with fixed dates and modes; both programs the ones built (the 32-bit Windows
+one and the x86_64 Linux one, the GTK edition built in the Debian 11 root, which passes
+the checks of that build: symbol versions, desktop libraries, a fixed-address executable,
+hardening); empty folders; a desktop entry, icons and metainfo that name each other and
+the program consistently. The disc image, read back with xorriso: the same files at its
+root under the same Rock Ridge names, read-only, the programs' execute bits kept; the
+same names in its Joliet tree, which Windows reads; autorun.inf and autorun; the label.
+Exits 77 (skipped) without root: the root build needs chroot.
 
     dist_tarball.py <source root> <built ZelProject (Linux, Debian 11 root)> <built ZelProject.exe>"""
 import configparser
 import hashlib
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -26,20 +30,32 @@ if os.geteuid() != 0:
 sys.path.insert(0, str(root / "tools/dist"))
 import check_portable  # noqa: E402
 archive = root / "build/dist/ZelLauncher-1.0.0-linux-x86_64.tar.gz"
+image = root / "build/dist/ZelLauncher-1.0.0.iso"
 APP = "com.example.ZelProject"
 TOP = "ZelLauncher-1.0.0"
 SIZES = (16, 32, 48, 256)
 
 
-def dist() -> bytes:
-    subprocess.run([str(root / "scripts/dist.sh"), "tar"], check=True, stdout=subprocess.DEVNULL)
-    return archive.read_bytes()
+def dist() -> tuple[bytes, bytes]:
+    for what in ("tar", "iso"):
+        subprocess.run([str(root / "scripts/dist.sh"), what], check=True, stdout=subprocess.DEVNULL)
+    return archive.read_bytes(), image.read_bytes()
+
+
+def disc(*how: str) -> list[tuple[str, str]]:
+    """Every node of the disc image as xorriso lists it (mode string, path), with how to read it."""
+    out = subprocess.run(["xorriso", *how, "-indev", str(image), "-find", "/", "-exec", "lsdl", "--"],
+                         capture_output=True, env={**os.environ, "LANG": "C.UTF-8"}).stdout.decode("utf-8", "replace")
+    return re.findall(r"^([-d][-rwx]{9})\s.*?'(/.*)'$", out, re.M)
 
 
 failures = []
-first = dist()
-if hashlib.sha256(dist()).digest() != hashlib.sha256(first).digest():
+first, first_image = dist()
+again, again_image = dist()
+if hashlib.sha256(again).digest() != hashlib.sha256(first).digest():
     failures.append("two runs gave different archives")
+if hashlib.sha256(again_image).digest() != hashlib.sha256(first_image).digest():
+    failures.append("two runs gave different disc images")
 
 files = {
     "ZelProject": 0o755, "ZelProject.exe": 0o644, "Прочтите.txt": 0o644,
@@ -90,7 +106,10 @@ with tarfile.open(archive, encoding="utf-8") as t:
         if any(n.startswith(f"{TOP}/{folder}/") for n in members):
             failures.append(f"the folder {folder} is not empty")
     note = read("Прочтите.txt").decode("utf-8")
-    for word in ("Документы", "Примеры", "ZelProject.exe", "ZelProject ", f"{APP}.desktop"):
+    # ...and what a stick's file system does to the Linux program, with the ways round FAT32.
+    for word in ("Документы", "Примеры", "ZelProject.exe", "ZelProject ", f"{APP}.desktop",
+                 "exFAT", "NTFS", "ext4", "FAT32", "showexec", "chmod +x ZelProject",
+                 "/lib64/ld-linux-x86-64.so.2 ./ZelProject"):
         if word not in note:
             failures.append(f"the note does not mention {word.strip()}")
 
@@ -117,7 +136,36 @@ with tarfile.open(archive, encoding="utf-8") as t:
     if versions[:1] != ["1.0.0.0"]:
         failures.append(f"metainfo releases {versions}, expected 1.0.0.0 first")
 
+    # The disc: the archive's folder at its root, and what starts it from there.
+    on_disc = {n: m for m, n in disc()}
+    want = {"/": "dr-xr-xr-x", "/autorun": "-r-xr-xr-x", "/autorun.inf": "-r--r--r--"}
+    for name in expected - {""}:
+        want["/" + name] = ("dr-xr-xr-x" if name not in files else "-r-xr-xr-x" if files[name] & 0o111
+                            else "-r--r--r--")
+    if on_disc != want:
+        failures.append(f"disc (Rock Ridge): {sorted(set(on_disc.items()) ^ set(want.items()))} differ")
+    joliet = {n for _, n in disc("-read_fs", "norock")}
+    if joliet != set(want):
+        failures.append(f"disc (Joliet): names missing {sorted(set(want) - joliet)}, unexpected {sorted(joliet - set(want))}")
+    with tempfile.TemporaryDirectory(prefix="zel-disc-") as into:
+        subprocess.run(["osirrox", "-indev", str(image), "-extract", "/", into], check=True, capture_output=True)
+        for name in files:
+            if Path(into, name).read_bytes() != read(name):
+                failures.append(f"disc: {name} is not the archive's")
+        inf = Path(into, "autorun.inf").read_bytes()
+        lines = inf.decode("utf-16") if inf[:2] == b"\xff\xfe" else ""
+        if lines.split("\r\n")[:4] != ["[autorun]", "open=ZelProject.exe", "icon=ZelProject.exe,0",
+                                          "label=ВЕЛТ (Demo)"]:
+            failures.append(f"autorun.inf is {inf[:80]!r}")
+        script = Path(into, "autorun").read_text(encoding="ascii", errors="replace")
+        if not script.startswith("#!/bin/sh\n") or "exec ./ZelProject" not in script:
+            failures.append("autorun does not start ./ZelProject")
+    label = subprocess.run(["xorriso", "-indev", str(image), "-pvd_info"], capture_output=True, text=True).stdout
+    if "Volume Id    : ZELLAUNCHER_1_0_0" not in label:
+        failures.append("the disc's label is not ZELLAUNCHER_1_0_0")
+
 for f in failures:
     print("FAIL:", f)
-print("linux dist archive:", "bad" if failures else "good", f"({len(first)} bytes)")
+print("linux dist archive and disc image:", "bad" if failures else "good",
+      f"({len(first)} and {len(first_image)} bytes)")
 sys.exit(1 if failures else 0)

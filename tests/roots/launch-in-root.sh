@@ -5,7 +5,10 @@
 # /mnt/app, the recording xdg-open first on its PATH and the record's folder; nothing else of
 # the host but the display.
 #
-#   ZEL_ROOT=<root name> ZEL_ROOT_APP=<unpacked folder> launch-in-root.sh
+# With ZEL_ROOT_START=autorun it is started as a desktop starts a disc's autorun file: that
+# file, in the disc's root folder.
+#
+#   ZEL_ROOT=<root name> ZEL_ROOT_APP=<unpacked folder> [ZEL_ROOT_START=autorun] launch-in-root.sh
 set -euo pipefail
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 : "${ZEL_ROOT:?which root}" "${ZEL_ROOT_APP:?the unpacked archive folder}" "${DISPLAY:?no display}"
@@ -14,4 +17,6 @@ args=(--bind "$ZEL_ROOT_APP:app" --bind "$HERE/../linux/stubs:stubs"
 if [[ -n "${ZEL_URL_RECORD:-}" ]]; then
   args+=(--bind "$(dirname "$ZEL_URL_RECORD"):record" --env "ZEL_URL_RECORD=/mnt/record/$(basename "$ZEL_URL_RECORD")")
 fi
-exec "$HERE/../../scripts/roots.sh" run "$ZEL_ROOT" "${args[@]}" -- /mnt/app/ZelProject
+start=(/mnt/app/ZelProject)
+[[ "${ZEL_ROOT_START:-}" == autorun ]] && start=(/bin/sh -c 'cd /mnt/app && exec ./autorun')
+exec "$HERE/../../scripts/roots.sh" run "$ZEL_ROOT" "${args[@]}" -- "${start[@]}"

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Checks that the shipped Linux program starts on every desktop it is built for: it asks
 for no symbol version newer than Debian 11 gives (glibc 2.31, GCC 10's C++ runtime), every
-library it needs is one that all the desktops install (the list in res/linux), and it is
-hardened as the other Linux builds are (tests/elf/check_elf.py's checks).
+library it needs is one that all the desktops install (the list in res/linux), it is a
+fixed-address executable (which Debian 11's file managers run; a position-independent one
+they take for a shared library), and it is hardened as the other Linux builds are
+(tests/elf/check_elf.py's checks).
 
     check_portable.py <elf> <library list> [--expect-faults NAME,...]
 
@@ -34,7 +36,7 @@ def read_list(path: str) -> set[str]:
 
 
 def faults(elf: str, allowed: set[str]) -> dict[str, str | None]:
-    found = {k: v for k, v in check_elf.faults(elf).items() if k != "libraries"}
+    found = {k: v for k, v in check_elf.faults(elf, fixed_address=True).items() if k != "libraries"}
     dynamic = subprocess.run(["objdump", "-T", elf], check=True, capture_output=True, text=True).stdout
     too_new = sorted({f"{m[0]}_{m[1]}" for m in re.findall(r"\b(GLIBC|GLIBCXX|CXXABI)_([0-9][0-9.]*)\b", dynamic)
                       if version(m[1]) > NEWEST[m[0]]}, key=lambda v: (v.split("_")[0], version(v.split("_")[1])))

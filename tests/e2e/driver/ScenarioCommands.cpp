@@ -7,6 +7,10 @@
 // first on PATH.
 #include "Scenarios.h"
 
+#include <winioctl.h>
+
+#include <cstring>
+
 namespace zeltest {
 
 namespace {
@@ -128,7 +132,81 @@ void RunFolderCommands(TContext& context, const TRecords& records, const std::ws
   if (report.Failures() > failuresBefore) report.Note(std::string(what) + ".spy", DescribeSpyLog(spyLog));
 }
 
+// Wine's mount manager's own request for a drive on a Unix folder, as its drive settings
+// send it (the layout of Wine 8's struct mountmgr_unix_drive; mingw-w64 has no header for it).
+struct TWineDrive {
+  ULONG size;
+  ULONG type;
+  ULONG fsType;
+  DWORD serial;
+  ULONGLONG unixDevice;
+  WCHAR letter;
+  USHORT mountPointOffset;
+  USHORT deviceOffset;
+  USHORT labelOffset;
+};
+constexpr DWORD kDefineUnixDrive = CTL_CODE(0x6D, 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+constexpr ULONG kFsIso9660 = 3;
+
+// Drive D: a CD-ROM on a Unix folder while it lives, as Windows shows an inserted disc or a
+// mounted image. The mount manager writes the prefix's drive link and drive type itself and
+// takes both away again.
+class TCdromDrive {
+ public:
+  explicit TCdromDrive(const std::string& unixFolder) {
+    if (!Define(unixFolder)) throw TAbort("the mount manager would not make D: a CD-ROM drive");
+  }
+  TCdromDrive(const TCdromDrive&) = delete;
+  TCdromDrive& operator=(const TCdromDrive&) = delete;
+  ~TCdromDrive() { Define({}); }
+
+ private:
+  // An empty folder removes the drive.
+  static bool Define(const std::string& unixFolder) {
+    TWineDrive drive{};
+    std::vector<char> request(sizeof drive + unixFolder.size() + 1);
+    drive.size = static_cast<ULONG>(request.size());
+    drive.type = DRIVE_CDROM;
+    drive.fsType = kFsIso9660;
+    drive.letter = L'd';
+    drive.mountPointOffset = unixFolder.empty() ? 0 : static_cast<USHORT>(sizeof drive);
+    std::memcpy(request.data(), &drive, sizeof drive);
+    std::memcpy(request.data() + sizeof drive, unixFolder.c_str(), unixFolder.size() + 1);
+    const THandle manager(::CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD returned = 0;
+    return manager && ::DeviceIoControl(manager.Get(), kDefineUnixDrive, request.data(),
+                                        static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+  }
+};
+
+bool IsFolder(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
+
+// The release's disc image as a CD-ROM: its Joliet tree, which run-scenario.sh --disc
+// extracts (the x86_64 build in the 32-bit program's place: no 32-bit code runs here), is
+// drive D:, and the launcher started from D:\ZelProject.exe opens the disc's own folders.
+void ScenarioDisc(TContext& context) {
+  TReport& report = context.report;
+  const std::wstring tree = EnvironmentValue(L"ZEL_E2E_DISC");
+  if (tree.empty()) throw TAbort("ZEL_E2E_DISC names no disc tree (run-scenario.sh --disc)");
+  if (::GetDriveTypeW(L"D:\\") != DRIVE_NO_ROOT_DIR) throw TAbort("drive D: is taken in this prefix");
+  const TRecords records = ShellRecords(context);
+  const TCdromDrive drive(Utf8(tree));
+  report.CheckEqual(DRIVE_CDROM, ::GetDriveTypeW(L"D:\\"), "disc.drive-is-cdrom");
+  const std::wstring forms = std::wstring(L"D:\\") + launcher::kFormsFolder;
+  const std::wstring samples = std::wstring(L"D:\\") + launcher::kSamplesFolder;
+  report.Check(IsFolder(forms) && IsFolder(samples), "disc.joliet-folder-names", Quote(forms) + " " + Quote(samples));
+  report.Check(::GetFileAttributesW(L"D:\\autorun.inf") != INVALID_FILE_ATTRIBUTES &&
+                   ::GetFileAttributesW(L"D:\\Прочтите.txt") != INVALID_FILE_ATTRIBUTES,
+               "disc.autorun-and-note-at-root");
+  RunFolderCommands(context, records, L"D:\\ZelProject.exe", forms, samples, "disc");
+  if (report.Failures() > 0) SaveScreen(context, L"disc.bmp");
+}
 
 void ScenarioCommands(TContext& context) {
   const TRecords records = ShellRecords(context);

@@ -16,6 +16,7 @@ struct TScenario {
 
 void ScenarioWindow(TContext& context);
 void ScenarioCommands(TContext& context);
+void ScenarioDisc(TContext& context);
 void ScenarioShow(TContext& context);
 void ScenarioClose(TContext& context);
 void ScenarioDpi120(TContext& context);
@@ -36,6 +37,7 @@ void ScenarioAccessibleFailing(TContext& context);
 inline constexpr TScenario kScenarios[] = {
     {"window", ScenarioWindow, "title, client size, styles, taskbar window, centred placement"},
     {"commands", ScenarioCommands, "button clicks reach the file browser and the web browser"},
+    {"disc", ScenarioDisc, "(the release's disc image as drive D:, a CD-ROM) the folder buttons open the disc's folders"},
     {"show", ScenarioShow, "the start-up show request: maximized, minimized without activation, normal"},
     {"close", ScenarioClose, "Alt+F4, WM_CLOSE and the system menu's Close end the process with code 0"},
     {"dpi120", ScenarioDpi120, "at 120 logical pixels per inch the window scales with the text height"},
