@@ -45,10 +45,11 @@ std::wstring_view TFormAccessible::Name(std::size_t item) const {
 
 TRect TFormAccessible::Bounds(std::size_t item) const { return Component(item).Bounds(); }
 
-TAccessibleStates TFormAccessible::States(std::size_t item) const {
+TAccessibleStates TFormAccessible::States(std::size_t item, TAccessibleWindow window) const {
   const std::size_t index = items_.at(item);
   const controls::TComponentBox& box = form_.Mouse().Component(index);
-  return {box.enabled, box.visible, Component(item).IsButton() && form_.Mouse().IsDown(index)};
+  return {box.enabled && window.enabled, box.visible && window.shown, !window.shown,
+          Component(item).IsButton() && form_.Mouse().IsDown(index)};
 }
 
 std::optional<std::size_t> TFormAccessible::HitTest(TPoint p) const {
@@ -67,10 +68,14 @@ std::optional<std::size_t> TFormAccessible::HitTest(TPoint p) const {
   return static_cast<std::size_t>(item - items_.begin());
 }
 
-bool TFormAccessible::Activate(std::size_t item) {
-  if (item >= items_.size() || !CanPress(item)) return false;
-  const TAccessibleStates states = States(item);
-  if (!states.enabled || !states.visible) return false;
+bool TFormAccessible::CanActivate(std::size_t item, TAccessibleWindow window) const {
+  if (item >= items_.size() || !CanPress(item) || !window.enabled) return false;
+  const controls::TComponentBox& box = form_.Mouse().Component(items_[item]);
+  return box.enabled && box.visible;
+}
+
+bool TFormAccessible::Activate(std::size_t item, TAccessibleWindow window) {
+  if (!CanActivate(item, window)) return false;
   // The very call a completed click makes: the handler runs its command under
   // the wait cursor, and what it raises goes where a click's error goes.
   TComponent& component = *form_.Components()[items_[item]];

@@ -16,10 +16,18 @@ namespace zel {
 
 enum class TAccessibleRole { PushButton, Graphic };
 
+// What the platform knows of the window the objects are shown in, asked of it
+// each time: its objects follow it.
+struct TAccessibleWindow {
+  bool enabled = true;  // takes input: not while an error box it owns is open
+  bool shown = true;    // on the screen: not while minimized
+};
+
 struct TAccessibleStates {
   bool enabled = true;
   bool visible = true;
-  bool pressed = false;  // held down with the mouse, the pointer on it
+  bool offscreen = false;  // its window is minimized
+  bool pressed = false;    // held down with the mouse, the pointer on it
 };
 
 class TFormAccessible {
@@ -36,14 +44,21 @@ class TFormAccessible {
   // In client coordinates, as the component is placed now.
   TRect Bounds(std::size_t item) const;
   bool CanPress(std::size_t item) const { return Role(item) == TAccessibleRole::PushButton; }
-  TAccessibleStates States(std::size_t item) const;
+  // Disabled while the window is, invisible and off the screen while it is minimized.
+  TAccessibleStates States(std::size_t item, TAccessibleWindow window) const;
   // The object under a client point, or none (the window itself): whatever takes
   // a click there, with a picture on a button's face answering as that button.
   std::optional<std::size_t> HitTest(TPoint p) const;
-  // Runs what a click on the button runs. Platforms call it from their event loop
-  // once the request that asked for it has returned, as a click runs; false when
-  // the object cannot be pressed.
-  bool Activate(std::size_t item);
+  // Whether a press of the object would run anything now: a button, enabled and
+  // visible itself, in a window that takes input (minimized or not, as a click
+  // posted to a minimized window's button still runs).
+  bool CanActivate(std::size_t item, TAccessibleWindow window) const;
+  // Runs what a click on the button runs if CanActivate. Platforms call it from
+  // their event loop once the request that asked for it has returned, as a click
+  // runs, with the window as it is then: a press asked for before an error box
+  // opened and run while it is open does nothing, then or later. False when
+  // nothing ran.
+  bool Activate(std::size_t item, TAccessibleWindow window);
 
  private:
   const TComponent& Component(std::size_t item) const;

@@ -84,6 +84,13 @@ bool Pressable(gpointer object) {
   });
 }
 
+// Whether a press would run anything now: not while a modal box holds the grab.
+bool Activatable(gpointer object) {
+  return WithDescription(object, false, [&](const zel::TFormAccessible& d, GtkWidget* surface) {
+    return d.CanActivate(Item(object)->item, zel::gtk::AccessibleWindowOf(surface));
+  });
+}
+
 }  // namespace
 
 static void zel_item_accessible_init(ZelItemAccessible* self) {
@@ -116,14 +123,14 @@ static gint zel_item_get_index_in_parent(AtkObject* object) { return static_cast
 static AtkStateSet* zel_item_ref_state_set(AtkObject* object) {
   AtkStateSet* states = atk_state_set_new();
   const bool alive = WithDescription(object, false, [&](const zel::TFormAccessible& d, GtkWidget* surface) {
-    const zel::TAccessibleStates s = d.States(Item(object)->item);
+    const zel::TAccessibleStates s = d.States(Item(object)->item, zel::gtk::AccessibleWindowOf(surface));
     if (s.enabled) {
       atk_state_set_add_state(states, ATK_STATE_ENABLED);
       atk_state_set_add_state(states, ATK_STATE_SENSITIVE);
     }
     if (s.visible) {
       atk_state_set_add_state(states, ATK_STATE_VISIBLE);
-      if (gtk_widget_get_mapped(surface)) atk_state_set_add_state(states, ATK_STATE_SHOWING);
+      if (!s.offscreen && gtk_widget_get_mapped(surface)) atk_state_set_add_state(states, ATK_STATE_SHOWING);
     }
     if (s.pressed) atk_state_set_add_state(states, ATK_STATE_PRESSED);
     return true;
@@ -163,7 +170,7 @@ static void zel_item_action_init(AtkActionIface* iface) {
     return i == 0 && Pressable(action) ? "press" : nullptr;
   };
   iface->do_action = [](AtkAction* action, gint i) -> gboolean {
-    if (i != 0 || !Pressable(action) || pressHandler == nullptr) return FALSE;
+    if (i != 0 || !Activatable(action) || pressHandler == nullptr) return FALSE;
     // Run from the main loop after this call has returned, as a click's command is.
     struct TPress {
       GWeakRef surface;
@@ -216,6 +223,17 @@ GPtrArray* Items(AtkObject* object) {
   GtkWidget* surface = gtk_accessible_get_widget(GTK_ACCESSIBLE(object));
   zel::TForm* form = FormOf(surface);
   if (form == nullptr) return self->items;
+  // A modal box taking GTK's grab or giving it back: the objects' enabled state
+  // changed. Disconnected when this object goes.
+  g_signal_connect_object(surface, "grab-notify", G_CALLBACK(+[](GtkWidget* widget, gboolean, gpointer holder) {
+                            const bool enabled = zel::gtk::AccessibleWindowOf(widget).enabled;
+                            GPtrArray* items = Surface(holder)->items;
+                            for (guint i = 0; i < items->len; ++i) {
+                              auto* item = ATK_OBJECT(g_ptr_array_index(items, i));
+                              atk_object_notify_state_change(item, ATK_STATE_ENABLED, enabled);
+                              atk_object_notify_state_change(item, ATK_STATE_SENSITIVE, enabled);
+                            }
+                          }), object, static_cast<GConnectFlags>(0));
   const zel::TFormAccessible description(*form);
   for (std::size_t i = 0; i < description.Count(); ++i) {
     auto* item = Item(g_object_new(zel_item_accessible_get_type(), nullptr));
@@ -267,6 +285,18 @@ static void zel_surface_component_init(AtkComponentIface* iface) {
 }
 
 namespace zel::gtk {
+
+TAccessibleWindow AccessibleWindowOf(GtkWidget* surface) {
+  if (surface == nullptr) return {false, false};
+  GtkWidget* top = gtk_widget_get_toplevel(surface);
+  GtkWindowGroup* group = gtk_window_get_group(GTK_IS_WINDOW(top) ? GTK_WINDOW(top) : nullptr);
+  // A modal box holds GTK's grab while it is open: everything outside it takes no input.
+  GtkWidget* grab = gtk_window_group_get_current_grab(group);
+  const bool blocked = grab != nullptr && grab != surface && !gtk_widget_is_ancestor(surface, grab);
+  GdkWindow* window = gtk_widget_get_window(top);
+  const bool iconified = window != nullptr && (gdk_window_get_state(window) & GDK_WINDOW_STATE_ICONIFIED) != 0;
+  return {gtk_widget_is_sensitive(surface) && !blocked, !iconified};
+}
 
 void SetSurfaceAccessible(GtkWidgetClass* surfaceClass) {
   gtk_widget_class_set_accessible_type(surfaceClass, zel_surface_accessible_get_type());

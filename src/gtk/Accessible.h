@@ -6,10 +6,16 @@
 
 #include <cstddef>
 
+#include "form/Accessible.h"
+
 typedef struct _GtkWidget GtkWidget;
 typedef struct _GtkWidgetClass GtkWidgetClass;
 
 namespace zel::gtk {
+
+// The surface's window as its objects follow it: not enabled while a modal box
+// holds GTK's grab, not shown while minimized.
+TAccessibleWindow AccessibleWindowOf(GtkWidget* surface);
 
 // Called from the surface class's initialisation.
 void SetSurfaceAccessible(GtkWidgetClass* surfaceClass);

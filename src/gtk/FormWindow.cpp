@@ -297,7 +297,7 @@ void TFormWindow::CancelPress() {
 }
 
 void TFormWindow::PressAccessible(std::size_t item) {
-  Guarded([&] { TFormAccessible(*form_).Activate(item); });
+  Guarded([&] { TFormAccessible(*form_).Activate(item, AccessibleWindowOf(surface_)); });
 }
 
 bool TFormWindow::Classic() const {

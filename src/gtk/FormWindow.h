@@ -35,7 +35,7 @@ class TFormWindow final : private TFormPeer {
   // Ends a held press as a release outside its button (the press was cancelled).
   void CancelPress();
   // A screen reader pressed one of the form's accessible objects: runs what a
-  // click runs, from the main loop.
+  // click runs, from the main loop, unless a modal box holds the grab now.
   void PressAccessible(std::size_t item);
 
  private:

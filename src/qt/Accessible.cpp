@@ -4,6 +4,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QPointer>
 #include <vector>
 
@@ -49,9 +50,10 @@ class TItemAccessible final : public QAccessibleInterface, public QAccessibleAct
       state.invalid = true;
       return state;
     }
-    const TAccessibleStates states = Description().States(item_);
+    const TAccessibleStates states = Description().States(item_, AccessibleWindowOf(widget_));
     state.disabled = !states.enabled;
     state.invisible = !states.visible || !widget_->isVisible();
+    state.offscreen = states.offscreen;
     state.pressed = states.pressed;
     return state;
   }
@@ -66,6 +68,8 @@ class TItemAccessible final : public QAccessibleInterface, public QAccessibleAct
   }
   void doAction(const QString& name) override {
     if (name != pressAction() || !Pressable()) return;
+    // Nothing while a box blocks the window, as for a click.
+    if (!Description().CanActivate(item_, AccessibleWindowOf(widget_))) return;
     // Run from the event loop after this call has returned, as a click's command is.
     QMetaObject::invokeMethod(
         widget_.data(), [widget = widget_, item = item_] { if (widget) widget->PressAccessible(item); },
@@ -81,12 +85,41 @@ class TItemAccessible final : public QAccessibleInterface, public QAccessibleAct
   std::size_t item_;
 };
 
+// Tells clients when the window's objects become enabled or disabled, shown or
+// hidden: a modal box opening or closing, the window minimized or back.
+class TWindowStateWatch final : public QObject {
+ public:
+  explicit TWindowStateWatch(QWidget* widget) : QObject(widget), widget_(widget) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    const QEvent::Type type = event->type();
+    if (watched == widget_ && (type == QEvent::WindowBlocked || type == QEvent::WindowUnblocked ||
+                               type == QEvent::WindowStateChange)) {
+      QAccessible::State changed;
+      changed.disabled = changed.invisible = changed.offscreen = true;
+      if (QAccessibleInterface* window = QAccessible::queryAccessibleInterface(widget_)) {
+        for (int i = 0; i < window->childCount(); ++i) {
+          QAccessibleStateChangeEvent notice(window->child(i), changed);
+          QAccessible::updateAccessibility(&notice);
+        }
+      }
+    }
+    return false;
+  }
+
+ private:
+  QWidget* widget_;
+};
+
 // The form's window: its own properties as for any window, the form's objects as
 // its children.
 class TFormAccessibleInterface final : public QAccessibleWidget {
  public:
   explicit TFormAccessibleInterface(TFormWidget* widget)
-      : QAccessibleWidget(widget, QAccessible::Window), widget_(widget) {}
+      : QAccessibleWidget(widget, QAccessible::Window), widget_(widget) {
+    // Gone with the widget; it asks for this interface afresh at each event.
+    widget->installEventFilter(new TWindowStateWatch(widget));
+  }
   ~TFormAccessibleInterface() override {
     for (const QAccessible::Id id : children_) QAccessible::deleteAccessibleInterface(id);
   }
@@ -131,6 +164,14 @@ QAccessibleInterface* MakeInterface(const QString&, QObject* object) {
 }
 
 }  // namespace
+
+TAccessibleWindow AccessibleWindowOf(const QWidget* widget) {
+  if (widget == nullptr) return {false, false};
+  // An application-modal box blocks every window but itself.
+  const QWidget* modal = QApplication::activeModalWidget();
+  const bool blocked = modal != nullptr && modal != widget->window();
+  return {widget->isEnabled() && !blocked, !widget->isMinimized()};
+}
 
 void InstallAccessibility() {
   static bool installed = false;

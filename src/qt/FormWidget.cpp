@@ -179,7 +179,7 @@ void TFormWidget::CancelPress() {
 }
 
 void TFormWidget::PressAccessible(std::size_t item) {
-  Guarded([&] { TFormAccessible(*form_).Activate(item); });
+  Guarded([&] { TFormAccessible(*form_).Activate(item, AccessibleWindowOf(this)); });
 }
 
 void TFormWidget::Paint(const QRect& area) {

@@ -27,7 +27,7 @@ class TFormWidget final : public QWidget, private TFormPeer {
   // Ends a held press as a release outside its button (the press was cancelled).
   void CancelPress();
   // A screen reader pressed one of the form's accessible objects: runs what a
-  // click runs, from the event loop.
+  // click runs, from the event loop, unless a modal box blocks the window now.
   void PressAccessible(std::size_t item);
 
  protected:

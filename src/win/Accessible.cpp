@@ -20,6 +20,21 @@ F Function(HMODULE module, const char* name) noexcept {
 
 using TSysAllocString = BSTR(WINAPI*)(const OLECHAR*, UINT);
 using TPostMessage = BOOL(WINAPI*)(HWND, UINT, WPARAM, LPARAM);
+using TAskWindow = BOOL(WINAPI*)(HWND);
+using TNotifyWinEvent = void(WINAPI*)(DWORD, HWND, LONG, LONG);
+
+// Looked up, not imported: the program's import table stays as it is without us.
+template <typename F>
+F User32(const char* name) noexcept {
+  return Function<F>(::GetModuleHandleW(L"user32.dll"), name);
+}
+
+// The window as its objects follow it: disabled while a box it owns is open,
+// not shown while minimized. (IsWindowEnabled the program imports anyway.)
+TAccessibleWindow WindowState(HWND window) noexcept {
+  static const auto isIconic = User32<TAskWindow>("IsIconic");
+  return {::IsWindowEnabled(window) != FALSE, isIconic == nullptr || !isIconic(window)};
+}
 
 }  // namespace
 
@@ -122,10 +137,10 @@ class TClientAccessible final : public IAccessible {
     const HRESULT hr = Check(child);
     if (hr != S_OK) return hr;
     if (child.lVal == CHILDID_SELF) return standard_->get_accState(child, state);
-    const TAccessibleStates states = description_->States(Item(child));
+    const TAccessibleStates states = description_->States(Item(child), WindowState(window_));
     state->vt = VT_I4;
     state->lVal = (states.enabled ? 0 : STATE_SYSTEM_UNAVAILABLE) | (states.visible ? 0 : STATE_SYSTEM_INVISIBLE) |
-                  (states.pressed ? STATE_SYSTEM_PRESSED : 0);
+                  (states.offscreen ? STATE_SYSTEM_OFFSCREEN : 0) | (states.pressed ? STATE_SYSTEM_PRESSED : 0);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
@@ -214,6 +229,8 @@ class TClientAccessible final : public IAccessible {
     if (hr != S_OK) return hr;
     if (child.lVal == CHILDID_SELF) return standard_->accDoDefaultAction(child);
     if (!description_->CanPress(Item(child))) return DISP_E_MEMBERNOTFOUND;
+    // A disabled window's button does nothing, as a standard one does.
+    if (!description_->CanActivate(Item(child), WindowState(window_))) return E_FAIL;
     // Run from the message loop, as a click's command is, not inside the client's call.
     return post_ != nullptr && post_(window_, kAccessiblePress, Item(child), 0) ? S_OK : E_FAIL;
   }
@@ -263,12 +280,12 @@ class TClientAccessible final : public IAccessible {
   TFormAccessible* description_;
   IAccessible* standard_;
   TSysAllocString allocString_;
-  // Looked up, not imported: the program's import table stays as it is without us.
-  TPostMessage post_ = Function<TPostMessage>(::GetModuleHandleW(L"user32.dll"), "PostMessageW");
+  TPostMessage post_ = User32<TPostMessage>("PostMessageW");
 };
 
 TAccessibleServer::TAccessibleServer(HWND window, TForm& form)
-    : oleacc_(LoadSystemLibrary(L"oleacc.dll")), oleaut_(LoadSystemLibrary(L"oleaut32.dll")), description_(form) {
+    : window_(window), oleacc_(LoadSystemLibrary(L"oleacc.dll")), oleaut_(LoadSystemLibrary(L"oleaut32.dll")),
+      description_(form) {
   using TCreateStandard = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
   const auto createStandard = Function<TCreateStandard>(oleacc_.Get(), "CreateStdAccessibleObject");
   const auto allocString = Function<TSysAllocString>(oleaut_.Get(), "SysAllocStringLen");
@@ -289,6 +306,19 @@ TAccessibleServer::~TAccessibleServer() {
     disconnect(object_, 0);
   }
   object_->Release();
+}
+
+void TAccessibleServer::Press(WPARAM item) {
+  // Asked for while the window took input, maybe run while a box is open: then not.
+  description_.Activate(item, WindowState(window_));
+}
+
+void TAccessibleServer::StatesChanged() const {
+  static const auto notify = User32<TNotifyWinEvent>("NotifyWinEvent");
+  if (object_ == nullptr || notify == nullptr) return;
+  for (std::size_t item = 0; item < description_.Count(); ++item) {
+    notify(EVENT_OBJECT_STATECHANGE, window_, OBJID_CLIENT, static_cast<LONG>(item) + 1);
+  }
 }
 
 LRESULT TAccessibleServer::Answer(WPARAM wParam) {

@@ -30,10 +30,14 @@ class TAccessibleServer {
 
   // WM_GETOBJECT for the client area; 0 when there is nothing of ours to give.
   LRESULT Answer(WPARAM wParam);
-  // kAccessiblePress.
-  void Press(WPARAM item) { description_.Activate(item); }
+  // kAccessiblePress: runs only if the window takes input now.
+  void Press(WPARAM item);
+  // The window was enabled or disabled, minimized or restored: clients listening
+  // hear that its objects' states changed.
+  void StatesChanged() const;
 
  private:
+  HWND window_;
   TModule oleacc_;
   TModule oleaut_;
   TFormAccessible description_;

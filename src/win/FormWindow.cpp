@@ -227,6 +227,7 @@ LRESULT TFormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       ::GetClientRect(hwnd, &client);
       form_->FollowClientWidth(client.right);
       ::InvalidateRect(hwnd, nullptr, FALSE);
+      if (accessible_) accessible_->StatesChanged();  // minimized or back
       break;
     }
     case WM_MOUSEMOVE:
@@ -267,6 +268,9 @@ LRESULT TFormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!accessible_) accessible_ = std::make_unique<TAccessibleServer>(hwnd, *form_);
         if (const LRESULT answer = accessible_->Answer(wParam)) return answer;
       }
+      break;
+    case WM_ENABLE:
+      if (accessible_) accessible_->StatesChanged();
       break;
     case kAccessiblePress:
       if (accessible_) accessible_->Press(wParam);

@@ -7,9 +7,12 @@ process, this file with "client", reads the window's objects: names, roles, stat
 extents against the window's own X geometry, the object at each button's centre, at
 the purchase picture and on the banner, a button held with the real pointer, and,
 at 96 dpi, the two folder buttons pressed through their action, caught by the
-stand-in xdg-open.
+stand-in xdg-open. With --failing, the test build whose folder commands fail runs
+too: while its error box is open the objects are not enabled and a press of the
+purchase button runs nothing, then or after OK; after OK it runs once.
 
     accessible.py --state <fixture state> --launcher <ZelProject> --work <folder> [--dpi N]...
+                  [--failing <ZelProject of the failing build>]
 in the display and home the Linux end-to-end fixture started (fixture.sh).
 """
 import argparse
@@ -65,13 +68,19 @@ def xdotool(*args):
     return subprocess.run(["xdotool", *args], capture_output=True, text=True, check=False).stdout
 
 
+def visible_windows(pid):
+    return xdotool("search", "--onlyvisible", "--pid", str(pid)).split()
+
+
+def geometry_of(window):
+    values = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", window).split())
+    return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+
+
 def window_geometry(pid):
     """The launcher's visible window: (x, y, width, height) on the screen."""
-    ids = wait_until(lambda: xdotool("search", "--onlyvisible", "--pid", str(pid)).split())
-    if not ids:
-        return None
-    values = dict(line.split("=", 1) for line in xdotool("getwindowgeometry", "--shell", ids[-1]).split())
-    return tuple(int(values[k]) for k in ("X", "Y", "WIDTH", "HEIGHT"))
+    ids = wait_until(lambda: visible_windows(pid))
+    return geometry_of(ids[-1]) if ids else None
 
 
 # ---- the client, in a process of its own on the launcher's bus ----------------------
@@ -115,6 +124,10 @@ def client(args):
     def centre(box):
         left, top, width, height = on_screen(box)
         return left + width // 2, top + height // 2
+
+    lines = lambda: open(args.record, encoding="utf-8").read().splitlines() if os.path.exists(args.record) else []
+    if args.failing:
+        return while_a_box_is_open(pyatspi, args.pid, children, lines)
 
     for i, (child, (name, box)) in enumerate(zip(children, expected)):
         what = f"{at}.child{i + 1}"
@@ -169,7 +182,6 @@ def client(args):
     # The folder buttons pressed as a screen reader presses them; the record holds
     # one line per xdg-open call.
     folder = os.path.dirname(os.path.realpath(args.launcher))
-    lines = lambda: open(args.record, encoding="utf-8").read().splitlines() if os.path.exists(args.record) else []
     check(children[2].queryAction().doAction(0), f"{at}.press-samples-returns")
     check(wait_until(lambda: len(lines()) >= 1, 20) and lines()[0] == os.path.join(folder, "Примеры"),
           f"{at}.samples-opens-samples-folder", lines())
@@ -178,6 +190,42 @@ def client(args):
           f"{at}.forms-opens-documents-folder", lines())
     time.sleep(0.5)
     check(len(lines()) == 2, f"{at}.two-calls-only", lines())
+
+
+def while_a_box_is_open(pyatspi, pid, children, lines):
+    """The failing build: "Список форм" pressed opens the error box (and so does
+    nothing else); the purchase button pressed at once after it and again while the
+    box is open runs nothing, not even after OK; after OK it runs once."""
+    def enabled(child):
+        return [child.getState().contains(s) for s in (pyatspi.STATE_ENABLED, pyatspi.STATE_SENSITIVE)]
+
+    def purchases():
+        return [line for line in lines() if line.startswith("http://") and line.endswith("/buy/")]
+
+    buy, forms = children[0], children[1]
+    check(all(all(enabled(c)) for c in children), "failing.enabled-before")
+    main = visible_windows(pid)
+    check(forms.queryAction().doAction(0), "failing.press-forms-returns")
+    buy.queryAction().doAction(0)  # asked for before the box is up, run while it is
+    boxes = wait_until(lambda: [w for w in visible_windows(pid) if w not in main])
+    if not check(bool(boxes), "failing.error-box-shown"):
+        return
+    check(wait_until(lambda: not any(any(enabled(c)) for c in children), 5), "failing.not-enabled-while-box-open",
+          [[pyatspi.stateToString(s) for s in c.getState().getStates()] for c in children])
+    buy.queryAction().doAction(0)  # refused or run as nothing
+    time.sleep(1)
+    check(lines() == [], "failing.no-command-while-box-open", lines())
+    # With no window manager the keyboard goes where the pointer is.
+    x, y, width, height = geometry_of(boxes[0])
+    xdotool("mousemove", str(x + width // 2), str(y + height // 2), "key", "Return")
+    check(wait_until(lambda: len(visible_windows(pid)) == 1), "failing.return-closes-box")
+    check(wait_until(lambda: all(all(enabled(c)) for c in children), 10), "failing.enabled-again-after-ok")
+    time.sleep(1)
+    check(lines() == [], "failing.no-command-after-ok", lines())
+    check(buy.queryAction().doAction(0), "failing.press-buy-returns")
+    wait_until(lambda: purchases(), 20)
+    time.sleep(0.5)
+    check(len(lines()) == 1 and len(purchases()) == 1, "failing.buy-runs-once-after-ok", lines())
 
 
 # ---- one launcher run on a bus of its own -------------------------------------------
@@ -214,9 +262,10 @@ def end(pid):
         pass
 
 
-def run(args, dpi):
+def run(args, dpi, failing=False):
     global failures
-    work = os.path.join(args.work, f"{dpi}dpi")
+    work = os.path.join(args.work, "failing" if failing else f"{dpi}dpi")
+    launcher_path = args.failing if failing else args.launcher
     shutil.rmtree(work, ignore_errors=True)
     services = os.path.join(work, "services")
     runtime = os.path.join(work, "runtime")
@@ -241,15 +290,16 @@ def run(args, dpi):
                ZEL_URL_RECORD=record, PATH=os.path.join(HERE, "stubs") + ":" + base["PATH"])
     try:
         with open(os.path.join(work, "launcher.log"), "w") as log:
-            launcher = subprocess.Popen([args.launcher], env=env, stdout=log, stderr=log, stdin=subprocess.DEVNULL)
+            launcher = subprocess.Popen([launcher_path], env=env, stdout=log, stderr=log, stdin=subprocess.DEVNULL)
         try:
-            command = ["/usr/bin/python3", __file__, "client", "--launcher", args.launcher, "--dpi", str(dpi),
-                       "--pid", str(launcher.pid), "--record", record] + (["--press"] if dpi == 96 else [])
+            command = ["/usr/bin/python3", __file__, "client", "--launcher", launcher_path, "--dpi", str(dpi),
+                       "--pid", str(launcher.pid), "--record", record]
+            command += ["--failing", launcher_path] if failing else ["--press"] if dpi == 96 else []
             result = subprocess.run(command, env=env, timeout=120, check=False)
             failures += result.returncode != 0
             launcher.send_signal(signal.SIGTERM)
             code = launcher.wait(timeout=20)
-            check(code == 0, f"{dpi}dpi.exit-code", code)
+            check(code == 0, f"{'failing' if failing else f'{dpi}dpi'}.exit-code", code)
         finally:
             if launcher.poll() is None:
                 launcher.kill()
@@ -270,6 +320,7 @@ def main():
     parser.add_argument("--pid", type=int)
     parser.add_argument("--record")
     parser.add_argument("--press", action="store_true")
+    parser.add_argument("--failing")
     args = parser.parse_args()
     if args.mode == "client":
         args.dpi = args.dpi[0]
@@ -282,6 +333,8 @@ def main():
         os.environ.update(DISPLAY=shown[0], HOME=shown[1])
         for dpi in args.dpi or [96, 120]:
             run(args, dpi)
+        if args.failing:
+            run(args, 96, failing=True)
         subprocess.run(["xrdb", "-merge"], input="Xft.dpi: 96\n", text=True, check=False)
     print(f"{'FAIL' if failures else 'PASS'} accessible: {failures} failure(s)", flush=True)
     return 1 if failures else 0

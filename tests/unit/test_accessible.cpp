@@ -130,8 +130,9 @@ TEST(Accessible, PressedOnlyWhileHeldWithThePointerOnIt) {
   TTestForm form(13);
   const TFormAccessible accessible(form);
   auto& mouse = form.Mouse();
-  const auto pressed = [&](std::size_t i) { return accessible.States(i).pressed; };
-  EXPECT_TRUE(accessible.States(kForms).enabled && accessible.States(kForms).visible && !pressed(kForms));
+  const auto pressed = [&](std::size_t i) { return accessible.States(i, {}).pressed; };
+  const TAccessibleStates rest = accessible.States(kForms, {});
+  EXPECT_TRUE(rest.enabled && rest.visible && !rest.offscreen && !pressed(kForms));
   mouse.ButtonDown(TMouseButton::Left, {200, 200}, false);
   EXPECT_TRUE(pressed(kForms));
   EXPECT_FALSE(pressed(kSamples));
@@ -150,16 +151,37 @@ TEST(Accessible, PressedOnlyWhileHeldWithThePointerOnIt) {
 TEST(Accessible, PressingRunsTheClickCommandUnderTheWaitCursorAndItsErrorReachesTheCaller) {
   TTestForm form(13);
   TFormAccessible accessible(form);
-  EXPECT_TRUE(accessible.Activate(kSamples));
-  EXPECT_TRUE(accessible.Activate(kBuy));
-  EXPECT_FALSE(accessible.Activate(kBanner));
-  EXPECT_FALSE(accessible.Activate(17));
+  EXPECT_TRUE(accessible.Activate(kSamples, {}));
+  EXPECT_TRUE(accessible.Activate(kBuy, {}));
+  EXPECT_FALSE(accessible.Activate(kBanner, {}));
+  EXPECT_FALSE(accessible.Activate(17, {}));
   EXPECT_EQ(form.peer.calls, (TCalls{L"busy", L"C:\\Z\\Примеры", L"normal", L"busy",
                                      std::wstring(kPurchaseAddress), L"normal"}));
   form.peer.calls.clear();
   form.peer.fail = true;
-  EXPECT_THROW(accessible.Activate(kForms), std::runtime_error);
+  EXPECT_THROW(accessible.Activate(kForms, {}), std::runtime_error);
   EXPECT_EQ(form.peer.calls, (TCalls{L"busy", L"C:\\Z\\Документы", L"normal"}));
+}
+
+TEST(Accessible, TheObjectsFollowTheWindowDisabledWhileABoxIsOpenAndOffTheScreenWhileMinimized) {
+  TTestForm form(13);
+  TFormAccessible accessible(form);
+  const TAccessibleWindow disabled{false, true}, minimized{true, false};
+  for (std::size_t i = 0; i < accessible.Count(); ++i) {
+    const TAccessibleStates off = accessible.States(i, disabled), away = accessible.States(i, minimized);
+    EXPECT_TRUE(!off.enabled && off.visible && !off.offscreen) << i;
+    EXPECT_TRUE(away.enabled && !away.visible && away.offscreen) << i;
+  }
+  // Asked for while enabled, run once the window is disabled: nothing runs.
+  EXPECT_TRUE(accessible.CanActivate(kBuy, {}));
+  EXPECT_FALSE(accessible.CanActivate(kBuy, disabled));
+  EXPECT_FALSE(accessible.Activate(kBuy, disabled));
+  EXPECT_FALSE(accessible.Activate(kForms, disabled));
+  EXPECT_TRUE(form.peer.calls.empty());
+  // Minimized, a press runs as a click posted to the window would.
+  EXPECT_TRUE(accessible.CanActivate(kSamples, minimized));
+  EXPECT_TRUE(accessible.Activate(kBuy, minimized));
+  EXPECT_EQ(form.peer.calls, (TCalls{L"busy", std::wstring(kPurchaseAddress), L"normal"}));
 }
 
 }  // namespace

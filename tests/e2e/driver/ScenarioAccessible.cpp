@@ -2,8 +2,11 @@
 // interface, as it meets it: the window's object found by its handle, its children
 // with their names, roles, states and places (compared with the window's own
 // rectangles at 96 and 120 dpi), the object under each button's centre, under the
-// purchase picture and the banner, a button held down with the real mouse, and two
-// buttons pressed by their default action, caught by the stand-ins as clicks are.
+// purchase picture and the banner, a button held down with the real mouse, two
+// buttons pressed by their default action, caught by the stand-ins as clicks are,
+// and the objects off the screen while the window is minimized. With the failing
+// build: the objects unavailable and the purchase press refused while the error box
+// is open.
 #include <ole2.h>
 // IID_IAccessible is defined here; no library has it.
 #include <initguid.h>
@@ -165,6 +168,29 @@ void CheckPressedState(TReport& report, HWND main, const TClientObject& object) 
   report.Check(WaitForCapture(main, nullptr), "accessible.press-released");
 }
 
+// Whether every child's state holds all of `flags` (or, with none, none of `any`).
+bool AllChildren(const TClientObject& object, long flags, long any = 0) {
+  for (long id = kBuy; id <= kBanner; ++id) {
+    const long state = State(object, id);
+    if (state < 0 || (state & (flags | any)) != flags) return false;
+  }
+  return true;
+}
+
+// Minimized, the children say they are invisible and off the screen, as standard
+// controls do; restored, they are shown again.
+void CheckMinimized(TReport& report, HWND main, const TClientObject& object) {
+  constexpr long kAway = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
+  ::ShowWindow(main, SW_MINIMIZE);
+  report.Check(WaitUntil([&] { return ::IsIconic(main) != FALSE; }, kReactionTimeoutMs), "accessible.minimized");
+  report.Check(AllChildren(object, kAway), "accessible.minimized.children-invisible-offscreen",
+               "button state " + Hex(static_cast<std::uintptr_t>(State(object, kBuy))));
+  ::ShowWindow(main, SW_RESTORE);
+  report.Check(WaitUntil([&] { return ::IsIconic(main) == FALSE; }, kReactionTimeoutMs), "accessible.restored");
+  report.Check(AllChildren(object, 0, kAway), "accessible.restored.children-shown",
+               "button state " + Hex(static_cast<std::uintptr_t>(State(object, kBuy))));
+}
+
 }  // namespace
 
 void ScenarioAccessible(TContext& context) {
@@ -202,6 +228,7 @@ void ScenarioAccessible(TContext& context) {
     const std::vector<std::wstring> addresses = urls.Lines();
     report.Check(addresses.size() == 1 && addresses[0] == launcher::kPurchaseAddress,
                  "accessible.buy-opens-purchase-page-once", std::to_string(addresses.size()) + " call(s)");
+    CheckMinimized(report, running.main, object);
     ::PostMessageW(running.main, WM_CLOSE, 0, 0);
     CheckEndsWithZero(report, "accessible.96dpi.exit-code", running);
     // The planted copy is live: a plain load by bare name beside it runs it.
@@ -231,15 +258,21 @@ void ScenarioAccessible(TContext& context) {
 namespace zeltest {
 
 // A press through the accessibility interface whose command fails: the call returns,
-// then the command's error box opens as a click's does, and the launcher goes on.
+// then the command's error box opens as a click's does. While it is open the objects
+// are unavailable and the purchase button's press is refused; neither that press nor
+// one asked for at once after the failing one (run, if at all, while the box is
+// open) runs its command, then or after OK. After OK the objects are available
+// again and a press runs the command once.
 void ScenarioAccessibleFailing(TContext& context) {
   TReport& report = context.report;
+  const auto [explorer, urls] = ShellRecords(context);
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) throw TAbort("COM did not start");
   {
     TRunningLauncher running = StartLauncher(context.launcherExe);
     const TClientObject object(running.main);
     if (!object) throw TAbort("the launcher's window gave no accessible object");
     report.CheckEqual(S_OK, object->accDoDefaultAction(Child(kForms)), "accessible-failing.press-returns");
+    object->accDoDefaultAction(Child(kBuy));
     HWND boxWindow = nullptr;
     WaitUntil([&] { return (boxWindow = FindVisibleWindowOf(running.process.Id(), kDialogClass)) != nullptr; },
               kReactionTimeoutMs);
@@ -247,12 +280,28 @@ void ScenarioAccessibleFailing(TContext& context) {
       const TMessageBoxView box = ReadMessageBox(boxWindow);
       report.CheckEqual(L"Access to the program's folder is denied.", box.text, "accessible-failing.text");
       report.Check(box.owner == running.main && box.buttons.size() == 1, "accessible-failing.owned-by-the-window");
+      report.Check(AllChildren(object, STATE_SYSTEM_UNAVAILABLE), "accessible-failing.unavailable-while-open",
+                   "button state " + Hex(static_cast<std::uintptr_t>(State(object, kBuy))));
+      report.Check(FAILED(object->accDoDefaultAction(Child(kBuy))), "accessible-failing.press-refused-while-open");
       if (!box.buttons.empty()) ClickScreen(CentreOnScreen(box.buttons[0].window));
       report.Check(WaitUntil([&] { return ::IsWindow(boxWindow) == FALSE; }, kReactionTimeoutMs),
                    "accessible-failing.dismissed");
     }
     report.Check(WaitUntil([&] { return ::IsWindowEnabled(running.main) != FALSE; }, kReactionTimeoutMs),
                  "accessible-failing.window-enabled-again");
+    report.Check(AllChildren(object, 0, STATE_SYSTEM_UNAVAILABLE), "accessible-failing.available-again");
+    // Anything still queued has run once the loop answers; what it started has ended.
+    WaitUntilResponsive(running.main);
+    WaitForChildrenToEnd(running.process.Id(), kRecordTimeoutMs);
+    ::Sleep(500);
+    report.Check(urls.Lines().empty() && explorer.Lines().empty(), "accessible-failing.nothing-ran-for-the-box",
+                 std::to_string(urls.Lines().size()) + " address(es)");
+    report.CheckEqual(S_OK, object->accDoDefaultAction(Child(kBuy)), "accessible-failing.press-buy-after-ok");
+    urls.WaitForLines(1, kRecordTimeoutMs);
+    WaitForChildrenToEnd(running.process.Id(), kRecordTimeoutMs);
+    const std::vector<std::wstring> addresses = urls.Lines();
+    report.Check(addresses.size() == 1 && addresses[0] == launcher::kPurchaseAddress,
+                 "accessible-failing.buy-runs-once-after-ok", std::to_string(addresses.size()) + " call(s)");
     ::PostMessageW(running.main, WM_CLOSE, 0, 0);
     CheckEndsWithZero(report, "accessible-failing.exit-code", running);
   }

@@ -60,9 +60,11 @@ inline constexpr TScenario kScenarios[] = {
     {"cursor", ScenarioCursor,
      "the wait cursor during a command and the cursor it leaves, over the launcher and over another window"},
     {"accessible", ScenarioAccessible,
-     "a screen reader's view: names, roles, states, places and hit tests at 96 and 120 dpi; buttons pressed by it"},
+     "a screen reader's view: names, roles, states, places and hit tests at 96 and 120 dpi; buttons pressed by it; "
+     "minimized"},
     {"accessible-failing", ScenarioAccessibleFailing,
-     "(failing folder build) a failing command pressed by a screen reader shows the click's error box"},
+     "(failing folder build) a failing command pressed by a screen reader shows the click's error box; while it "
+     "is open the buttons are unavailable and a press runs nothing"},
 };
 
 }  // namespace zeltest
