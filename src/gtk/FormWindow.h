@@ -5,7 +5,6 @@
 #pragma once
 
 #include <memory>
-#include <vector>
 
 #include "form/Form.h"
 #include "form/Painter.h"
