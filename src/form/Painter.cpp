@@ -4,7 +4,6 @@
 
 #include "controls/Caption.h"
 #include "controls/PaintBands.h"
-#include "core/Error.h"
 #include "picture/Blend.h"
 
 namespace zel {
@@ -17,37 +16,62 @@ namespace {
 // the system's palette alone.
 constexpr int kPaletteColours = 236;
 
+std::unique_ptr<TSurfaceImage> Decode(TSurface& surface, const TPicture& picture) {
+  std::unique_ptr<TSurfaceImage> image;
+  if (surface.DisplayBits() <= 8) {
+    image = surface.MakePalettedImage(picture::DecodeJpegPaletted(picture.bytes, kPaletteColours));
+  } else {
+    // Straight into the platform's image, so no second copy of the pixels is held.
+    auto rowsFor = [&](TSize size) {
+      TImageRows made = surface.MakeImage(size);
+      image = std::move(made.image);
+      // No image: no rows, which ends the decoding.
+      return image ? made.rows : picture::TBgrRows{};
+    };
+    if (surface.ImageLayout() == TPixelLayout::Bgrx) {
+      picture::DecodeJpegBgrx(picture.bytes, rowsFor);
+    } else {
+      picture::DecodeJpegBgr(picture.bytes, rowsFor);
+    }
+  }
+  if (image) image->Written();
+  return image;
+}
+
 }  // namespace
 
 void TFormPainter::Paint(TSurface& surface, const TRect& area) {
   if (area.Empty()) return;
   const auto components = form_.Components();
-  kept_.resize(components.size());
+  if (kept_.empty()) kept_ = std::vector<TKept>(components.size());
 
   const TBanding banding = surface.Banding();
+  const TRows rows{area.top, area.Bottom()};
   const int maxRows = banding.maxRows > 0 ? banding.maxRows : area.height;
-  std::vector<TRows> buttons;
-  if (banding.keepButtonsWhole) {
+  const auto mayEndAt = [&](int y) {
     for (const auto& component : components) {
-      if (component->IsButton()) buttons.push_back({component->Bounds().top, component->Bounds().Bottom()});
+      const TRect& box = component->Bounds();
+      if (banding.keepButtonsWhole && component->IsButton() && box.top < y && y < box.Bottom()) return false;
     }
+    return true;
+  };
+  // The buffer's rows first: the tallest band.
+  int bandRows = 0;
+  for (int top = rows.top; top < rows.bottom;) {
+    const int end = PaintBandEnd(top, rows, maxRows, mayEndAt);
+    bandRows = std::max(bandRows, end - top);
+    top = end;
   }
-  const std::vector<TRows> bands = PaintBands({area.top, area.Bottom()}, maxRows, buttons);
-  int rows = 0;
-  for (const TRows& band : bands) rows = std::max(rows, band.Height());
-  surface.BeginPaint(area, rows);
-  for (const TRows& rowsOfBand : bands) {
-    const TRect band{area.left, rowsOfBand.top, area.width, rowsOfBand.Height()};
+  surface.BeginPaint(area, bandRows);
+  for (int top = rows.top; top < rows.bottom;) {
+    const TRect band{area.left, top, area.width, PaintBandEnd(top, rows, maxRows, mayEndAt) - top};
     surface.BeginBand(band);
-    PaintBand(surface, band);
+    surface.FillBackground(band);
+    // Bottom to top, so the purchase picture lands on its button's face.
+    for (std::size_t i = 0; i < components.size(); ++i) PaintComponent(surface, i, band);
     surface.EndBand(band);
+    top = band.Bottom();
   }
-}
-
-void TFormPainter::PaintBand(TSurface& surface, const TRect& band) {
-  surface.FillBackground(band);
-  // Bottom to top, so the purchase picture lands on its button's face.
-  for (std::size_t i = 0; i < kept_.size(); ++i) PaintComponent(surface, i, band);
 }
 
 void TFormPainter::PaintComponent(TSurface& surface, std::size_t index, const TRect& clip) {
@@ -83,28 +107,6 @@ void TFormPainter::PaintButton(TSurface& surface, const TComponent& button, TKep
   surface.DrawCaption(*kept.font, caption, place, look);
 }
 
-std::unique_ptr<TSurfaceImage> TFormPainter::Decode(TSurface& surface, const TPicture& picture) {
-  std::unique_ptr<TSurfaceImage> image;
-  if (surface.DisplayBits() <= 8) {
-    image = surface.MakePalettedImage(picture::DecodeJpegPaletted(picture.bytes, kPaletteColours));
-  } else {
-    // Straight into the platform's image, so no second copy of the pixels is held.
-    auto rowsFor = [&](TSize size) {
-      TImageRows made = surface.MakeImage(size);
-      if (!made.image) throw Error("EOutOfMemory", L"Out of memory");
-      image = std::move(made.image);
-      return made.rows;
-    };
-    if (surface.ImageLayout() == TPixelLayout::Bgrx) {
-      picture::DecodeJpegBgrx(picture.bytes, rowsFor);
-    } else {
-      picture::DecodeJpegBgr(picture.bytes, rowsFor);
-    }
-  }
-  if (image) image->Written();
-  return image;
-}
-
 void TFormPainter::PaintOpaque(TSurface& surface, const TComponent& image, TKept& kept) {
   const TPicture& picture = *image.Picture();
   if (!kept.image && !kept.decodeFailed) {
@@ -113,7 +115,6 @@ void TFormPainter::PaintOpaque(TSurface& surface, const TComponent& image, TKept
     } catch (...) {
       // Whatever went wrong, the box keeps the background: reporting it on every
       // repaint would never let the user close the window.
-      kept.image.reset();
     }
     kept.decodeFailed = !kept.image;
   }
@@ -134,23 +135,24 @@ void TFormPainter::PaintBlended(TSurface& surface, std::size_t index, const TRec
                           .Intersect(clip)
                           .Intersect(surface.Area());
   if (block.Empty()) return;
-  const TRect part{block.left - at.x, block.top - at.y, block.width, block.height};
-  if (const TBgrxBlock pixels = surface.LockBlock(block); pixels.first != nullptr) {
-    picture::BlendOverBgrx(picture.rgba, part, pixels.first, pixels.stride);
-    surface.UnlockBlock(block);
-    return;
+  TBgrxBlock pixels = surface.LockBlock(block);
+  TSurface* target = &surface;
+  std::unique_ptr<TSurface> composer;
+  if (pixels.first == nullptr) {
+    // Unreadable pixels: what lies beneath is composed again off screen, the
+    // picture blended over it there, and the whole block drawn in one step.
+    composer = surface.MakeComposer(block);
+    if (!composer) return;
+    composer->FillBackground(block);
+    for (std::size_t i = 0; i < index; ++i) PaintComponent(*composer, i, block);
+    pixels = composer->LockBlock(block);
+    if (pixels.first == nullptr) return;
+    target = composer.get();
   }
-  // Unreadable pixels: what lies beneath is composed again off screen, the
-  // picture blended over it there, and the whole block drawn in one step.
-  const std::unique_ptr<TSurface> composer = surface.MakeComposer(block);
-  if (!composer) return;
-  composer->FillBackground(block);
-  for (std::size_t i = 0; i < index; ++i) PaintComponent(*composer, i, block);
-  const TBgrxBlock pixels = composer->LockBlock(block);
-  if (pixels.first == nullptr) return;
-  picture::BlendOverBgrx(picture.rgba, part, pixels.first, pixels.stride);
-  composer->UnlockBlock(block);
-  surface.DrawComposer(*composer, block);
+  picture::BlendOverBgrx(picture.rgba, {block.left - at.x, block.top - at.y, block.width, block.height},
+                         pixels.first, pixels.stride);
+  target->UnlockBlock(block);
+  if (composer) surface.DrawComposer(*composer, block);
 }
 
 }  // namespace zel

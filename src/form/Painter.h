@@ -37,15 +37,13 @@ class TFormPainter {
     bool decodeFailed = false;
   };
 
-  void PaintBand(TSurface& surface, const TRect& band);
   void PaintComponent(TSurface& surface, std::size_t index, const TRect& clip);
   void PaintButton(TSurface& surface, const TComponent& button, TKept& kept, controls::TButtonLook look);
   void PaintOpaque(TSurface& surface, const TComponent& image, TKept& kept);
   void PaintBlended(TSurface& surface, std::size_t index, const TRect& clip);
-  static std::unique_ptr<TSurfaceImage> Decode(TSurface& surface, const TPicture& picture);
 
   const TForm& form_;
-  std::vector<TKept> kept_;  // one per component, in the form's order
+  std::vector<TKept> kept_;  // one per component, in the form's order, from the first paint
 };
 
 }  // namespace zel
