@@ -5,8 +5,6 @@
 #pragma once
 
 #include <algorithm>
-#include <span>
-#include <vector>
 
 namespace zel {
 
@@ -31,9 +29,5 @@ int PaintBandEnd(int top, TRows rows, int maxRows, const MayEndAt& mayEndAt) {
   while (end < rows.bottom && !mayEndAt(end)) ++end;
   return end;
 }
-
-// The bands covering rows, each at most maxRows high where that cuts no span of
-// uncut, from the top down.
-std::vector<TRows> PaintBands(TRows rows, int maxRows, std::span<const TRows> uncut);
 
 }  // namespace zel
