@@ -1,5 +1,5 @@
-// Where a command button's caption sits in its face. Both platform layers
-// measure the caption in the button font and place it by this rule.
+// Where a command button's caption sits in its face. The form's painter has
+// the caption measured in the button font and places it by this rule.
 #pragma once
 
 #include "core/Geometry.h"

@@ -4,8 +4,7 @@
 // the style draws (a taller one gets a band of its own height).
 #pragma once
 
-#include <span>
-#include <vector>
+#include <algorithm>
 
 namespace zel {
 
@@ -17,8 +16,18 @@ struct TRows {
   bool operator==(const TRows&) const = default;
 };
 
-// The bands covering rows, each at most maxRows high where that cuts no span of
-// uncut, from the top down.
-std::vector<TRows> PaintBands(TRows rows, int maxRows, std::span<const TRows> uncut);
+// Where the band from top (within rows) ends: at most maxRows down, at the
+// lowest row a band may end at (mayEndAt(y): no shape runs across y); with none
+// there, further down, past whatever crosses the limit.
+template <typename MayEndAt>
+int PaintBandEnd(int top, TRows rows, int maxRows, const MayEndAt& mayEndAt) {
+  const int limit = std::min(top + std::max(maxRows, 1), rows.bottom);
+  int end = limit;
+  while (end > top && !mayEndAt(end)) --end;
+  if (end > top) return end;
+  end = limit;
+  while (end < rows.bottom && !mayEndAt(end)) ++end;
+  return end;
+}
 
 }  // namespace zel

@@ -18,6 +18,7 @@
 #include "form/Accessible.h"
 #include "gtk/Accessible.h"
 #include "gtk/Application.h"
+#include "gtk/Components.h"
 #include "gtk/Shell.h"
 #include "picture/Ico.h"
 #include "picture/IconChoice.h"
@@ -203,7 +204,7 @@ int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& 
   SetCaption(caption);
   pango_.reset(gtk_widget_create_pango_context(surface_));
   const TFonts& fonts = application_.Fonts(pango_.get(), fontHeight, font.bold);
-  for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component, fonts));
+  fonts_ = &fonts;
   return WindowsLine(pango_.get(), *fonts.At(fontHeight, font.bold)).Height();
 }
 
@@ -312,56 +313,17 @@ bool TFormWindow::Classic() const {
          (name[length] == '\0' || name[length] == ':');
 }
 
-// Drawn straight into GDK's buffer for the frame (which reaches the screen whole
-// when the paint is done), bottom to top; only a picture blended over what lies
-// beneath is composed off screen, in an image of its own block.
+// Drawn straight into GDK's buffer for the frame, which reaches the screen whole
+// when the paint is done.
 void TFormWindow::Paint(cairo_t* cr) {
   GdkRectangle clip{};
   if (!gdk_cairo_get_clip_rectangle(cr, &clip)) return;
-  const TRect area{clip.x, clip.y, clip.width, clip.height};
-  if (area.Empty()) return;
   const bool active = gtk_window_is_active(Window());
   gtk_style_context_set_state(windowStyle_.get(), active ? GTK_STATE_FLAG_NORMAL : GTK_STATE_FLAG_BACKDROP);
-  TCanvas canvas{nullptr, gtk_widget_get_window(surface_), cr, area, buttonStyle_.get(), pango_.get(), active, Classic()};
-  gtk_render_background(windowStyle_.get(), cr, area.left, area.top, area.width, area.height);
-  const auto components = form_->Components();
-  for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
-    const TComponent& component = *components[i];
-    if (component.Bounds().Intersect(area).Empty()) continue;
-    if (component.Picture() && !component.Picture()->isJpeg) {
-      PaintBlended(cr, canvas, i);
-    } else {
-      painters_[i]->Paint(canvas, component, form_->Look(i, !canvas.classic));
-    }
-  }
-}
-
-void TFormWindow::PaintBlended(cairo_t* cr, const TCanvas& window, std::size_t index) {
-  const TComponent& image = *form_->Components()[index];
-  const TPoint at = image.PictureOrigin();
-  const TRect block =
-      TRect{at.x, at.y, image.Picture()->size.width, image.Picture()->size.height}.Intersect(image.Bounds()).Intersect(
-          window.area);
-  if (block.Empty()) return;
-  const TSurface pixels = MakeImage(window.window, block.width, block.height);
-  const TCairo composer(cairo_create(pixels.get()));
-  if (cairo_status(composer.get()) != CAIRO_STATUS_SUCCESS) return;
-  cairo_translate(composer.get(), -block.left, -block.top);
-  TCanvas canvas = window;
-  canvas.image = pixels.get();
-  canvas.cr = composer.get();
-  canvas.area = block;
-  // What lies beneath, then the picture over it.
-  gtk_render_background(windowStyle_.get(), canvas.cr, block.left, block.top, block.width, block.height);
-  const auto components = form_->Components();
-  for (std::size_t i = 0; i <= index; ++i) {
-    if (components[i]->Bounds().Intersect(block).Empty()) continue;
-    painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
-  }
-  cairo_surface_flush(canvas.image);
-  cairo_set_source_surface(cr, canvas.image, block.left, block.top);
-  cairo_rectangle(cr, block.left, block.top, block.width, block.height);
-  cairo_fill(cr);
+  const TPaintStyle style{gtk_widget_get_window(surface_), windowStyle_.get(), buttonStyle_.get(), pango_.get(),
+                          fonts_, active, Classic()};
+  TWindowSurface frame(style, cr);
+  painter_.Paint(frame, {clip.x, clip.y, clip.width, clip.height});
 }
 
 }  // namespace zel::gtk

@@ -5,10 +5,10 @@
 #pragma once
 
 #include <memory>
-#include <vector>
 
 #include "form/Form.h"
-#include "gtk/Components.h"
+#include "form/Painter.h"
+#include "gtk/Fonts.h"
 #include "gtk/Handles.h"
 
 namespace zel::gtk {
@@ -43,8 +43,6 @@ class TFormWindow final : private TFormPeer {
   template <typename Work>
   void Guarded(Work&& work) noexcept;
   void Paint(cairo_t* cr);
-  // A picture blended over what lies beneath it, composed in its own block.
-  void PaintBlended(cairo_t* cr, const TCanvas& window, std::size_t index);
   bool Classic() const;
   // The arrow, or the wait cursor while a command runs.
   GdkCursor* CursorNow();
@@ -65,8 +63,8 @@ class TFormWindow final : private TFormPeer {
   void SetBusyCursor(bool busy) override;
   void Execute(const TCommandRow& row, std::wstring_view appFolder) override;
 
-  // Released in the reverse order: the painters, then the window, then what
-  // it was drawn with; the form outlives them all.
+  // Released in the reverse order: the painter's fonts and pictures, then the
+  // window, then what it was drawn with; the form outlives them all.
   TApplication& application_;
   std::unique_ptr<TForm> form_;
   TObject<GdkCursor> wait_;
@@ -77,8 +75,8 @@ class TFormWindow final : private TFormPeer {
   TObject<PangoContext> pango_;
   TTopLevel window_;
   GtkWidget* surface_ = nullptr;  // the window's child, gone with it
-  // One painter per component, in the form's order.
-  std::vector<std::unique_ptr<TComponentPainter>> painters_;
+  const TFonts* fonts_ = nullptr;  // the application's, from the window's making
+  TFormPainter painter_{*form_};
   bool busy_ = false;
 };
 

@@ -28,7 +28,7 @@ using THandle = std::unique_ptr<T, TRelease<Release>>;
 template <typename T>
 using TObject = THandle<T, g_object_unref>;
 
-using TSurface = THandle<cairo_surface_t, cairo_surface_destroy>;
+using TCairoSurface = THandle<cairo_surface_t, cairo_surface_destroy>;
 using TCairo = THandle<cairo_t, cairo_destroy>;
 using TFontDescription = THandle<PangoFontDescription, pango_font_description_free>;
 using TFontMetrics = THandle<PangoFontMetrics, pango_font_metrics_unref>;

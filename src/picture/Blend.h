@@ -1,7 +1,8 @@
 // Composing a straight-alpha picture over pixels already drawn: per channel,
 // alpha 0 keeps what is beneath, 255 takes the picture, anything between mixes
-// the two with rounding. Both platform layers compose on 32-bit B G R X
-// surfaces (a DIB section, a QImage of Format_RGB32) through BlendOverBgrx.
+// the two with rounding. The form's painter blends on the platforms' 32-bit
+// B G R X surfaces (a DIB section, a QImage of Format_RGB32, a cairo RGB24
+// image) through BlendOverBgrx.
 #pragma once
 
 #include <cstddef>

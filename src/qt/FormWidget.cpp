@@ -6,17 +6,13 @@
 #include <QIcon>
 #include <QMouseEvent>
 #include <QPaintEvent>
-#include <QPainter>
 #include <QPixmap>
 #include <QScreen>
-#include <QStyle>
-#include <algorithm>
 #include <cmath>
 #include <optional>
 
 #include "core/Layout.h"
 #include "form/Accessible.h"
-#include "controls/PaintBands.h"
 #include "picture/Ico.h"
 #include "qt/Accessible.h"
 #include "qt/Application.h"
@@ -28,12 +24,6 @@ namespace zel::qt {
 using controls::TMouseButton;
 
 namespace {
-
-// Composed off screen a band at a time: each band is drawn whole into the
-// backing store, which reaches the screen only when the paint is done, and the
-// buffer stays a fraction of the window. A band holds each button whole: the
-// style may draw a button cut by the buffer's edge differently.
-constexpr int kBandRows = 64;
 
 // The window's icon is the set's 32 x 32 image at 32 bits, as on Windows: the
 // desktop entry's icons serve the other sizes, and the larger images would only
@@ -64,15 +54,10 @@ std::optional<TMouseButton> ButtonOf(const QMouseEvent* event) noexcept {
 
 TRect FromQRect(const QRect& r) noexcept { return {r.x(), r.y(), r.width(), r.height()}; }
 
-// Qt's own "Windows" style stands for the classic look: no hot state.
-bool IsClassic(const QStyle* style) {
-  return style->objectName().compare(QLatin1String("windows"), Qt::CaseInsensitive) == 0;
-}
-
 }  // namespace
 
 TFormWidget::TFormWidget(TApplication& application, std::unique_ptr<TForm> form)
-    : QWidget(nullptr, kWindowFlags), application_(application), form_(std::move(form)) {
+    : QWidget(nullptr, kWindowFlags), application_(application), form_(std::move(form)), painter_(*form_) {
   // Every pixel comes from the composed image.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -104,9 +89,7 @@ int TFormWidget::PixelsPerInch() {
 
 int TFormWidget::CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) {
   setWindowTitle(QString::fromStdWString(std::wstring(caption)));
-  const TFonts& fonts = application_.Fonts();
-  for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component, fonts));
-  return WindowsLine(fonts.At(fontHeight, font.bold)).Height();
+  return WindowsLine(application_.Fonts().At(fontHeight, font.bold)).Height();
 }
 
 void TFormWidget::SetClientSize(TSize size) { setFixedSize(size.width, size.height); }
@@ -182,38 +165,12 @@ void TFormWidget::PressAccessible(std::size_t item) {
   Guarded([&] { TFormAccessible(*form_).Activate(item, AccessibleWindowOf(this)); });
 }
 
-void TFormWidget::Paint(const QRect& area) {
-  if (area.isEmpty()) return;
-  const auto components = form_->Components();
-  std::vector<TRows> buttons;
-  for (const auto& component : components) {
-    if (component->IsButton()) buttons.push_back({component->Bounds().top, component->Bounds().Bottom()});
-  }
-  const std::vector<TRows> bands = PaintBands({area.top(), area.bottom() + 1}, kBandRows, buttons);
-  int rows = 0;
-  for (const TRows& band : bands) rows = std::max(rows, band.Height());
-  QImage image(area.width(), rows, QImage::Format_RGB32);
-  if (image.isNull()) return;
-  QStyle* style = this->style();
-  TCanvas canvas{&image, {}, style, palette(), isActiveWindow(), IsClassic(style)};
-  canvas.palette.setCurrentColorGroup(canvas.active ? QPalette::Active : QPalette::Inactive);
-  QPainter window(this);
-  for (const TRows& band : bands) {
-    canvas.area = {area.left(), band.top, area.width(), band.Height()};
-    image.fill(canvas.palette.color(QPalette::Window));
-    // Bottom to top, so the purchase picture lands on its button's face.
-    for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
-      if (components[i]->Bounds().Intersect(canvas.area).Empty()) continue;
-      painters_[i]->Paint(canvas, *components[i], form_->Look(i, !canvas.classic));
-    }
-    window.drawImage(QPoint(canvas.area.left, canvas.area.top), image,
-                     QRect(0, 0, canvas.area.width, canvas.area.height));
-  }
-}
-
 void TFormWidget::paintEvent(QPaintEvent* event) {
   pending_ -= event->region();
-  Guarded([&] { Paint(event->rect()); });
+  Guarded([&] {
+    TWidgetSurface surface(*this, application_.Fonts());
+    painter_.Paint(surface, FromQRect(event->rect()));
+  });
 }
 
 void TFormWidget::mousePressEvent(QMouseEvent* event) {

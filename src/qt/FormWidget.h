@@ -6,10 +6,10 @@
 #include <QRegion>
 #include <QWidget>
 #include <memory>
-#include <vector>
 
 #include "form/Form.h"
-#include "qt/Components.h"
+#include "form/Painter.h"
+#include "qt/Surface.h"
 
 namespace zel::qt {
 
@@ -46,7 +46,6 @@ class TFormWidget final : public QWidget, private TFormPeer {
   // Runs one event's work; what it raises is reported and the loop goes on.
   template <typename Work>
   void Guarded(Work&& work) noexcept;
-  void Paint(const QRect& area);
 
   // TFormPeer
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override;
@@ -65,8 +64,7 @@ class TFormWidget final : public QWidget, private TFormPeer {
 
   TApplication& application_;
   std::unique_ptr<TForm> form_;
-  // One painter per component, in the form's order.
-  std::vector<std::unique_ptr<TComponentPainter>> painters_;
+  TFormPainter painter_;
   QRegion pending_;  // marked for the next paint
   bool busy_ = false;
 };

@@ -22,10 +22,6 @@ namespace {
 constexpr wchar_t kWindowClass[] = L"TMainForm";
 constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
 
-// Composed off screen a band at a time: each band is drawn whole and copied in
-// one step, so nothing flickers, and the buffer stays a fraction of the window.
-constexpr int kBandRows = 64;
-
 std::span<const std::uint8_t> ResourceData(LPCWSTR id, LPCWSTR type) {
   HMODULE module = ::GetModuleHandleW(nullptr);
   HRSRC info = ::FindResourceW(module, id, type);
@@ -43,7 +39,7 @@ TPoint PointOf(LPARAM lParam) noexcept { return {GET_X_LPARAM(lParam), GET_Y_LPA
 }  // namespace
 
 TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
-    : application_(application), form_(std::move(form)) {
+    : application_(application), form_(std::move(form)), painter_(*form_), surface_(theme_) {
   form_->Load(*this);
   theme_.Open(Handle());
 }
@@ -61,11 +57,7 @@ int TFormWindow::PixelsPerInch() {
 }
 
 int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& font, int fontHeight) {
-  const std::wstring face(font.face);
-  font_.Reset(::CreateFontW(-fontHeight, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                            DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH, face.c_str()));
-  for (const auto& component : form_->Components()) painters_.push_back(MakePainter(*component));
+  font_ = CreateDeclaredFont(font, fontHeight);
 
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
@@ -153,9 +145,8 @@ void TFormWindow::Show(TInitialState state) {
 
 void TFormWindow::Release() noexcept {
   window_.Reset();
-  surfaceDc_.Reset();
-  surface_.Reset();
-  painters_.clear();
+  surface_.Release();
+  painter_.Release();
 }
 
 void TFormWindow::SetCaption(std::wstring_view caption) {
@@ -312,48 +303,9 @@ void TFormWindow::RouteMouse(UINT message, LPARAM lParam) {
   }
 }
 
-void TFormWindow::EnsureSurface(int width, int height) {
-  if (surface_ && width <= surfaceWidth_ && height <= surfaceHeight_) return;
-  surfaceDc_.Reset();
-  surface_.Reset();
-  surfaceBits_ = nullptr;
-  void* bits = nullptr;
-  surface_.Reset(CreateDib32(nullptr, width, height, &bits));
-  if (!surface_) throw Error("EOutOfResources", L"Out of system resources");
-  surfaceDc_.Reset(::CreateCompatibleDC(nullptr));
-  ::SelectObject(surfaceDc_.Get(), surface_.Get());
-  surfaceBits_ = static_cast<std::uint8_t*>(bits);
-  surfaceWidth_ = width;
-  surfaceHeight_ = height;
-}
-
 void TFormWindow::Paint() {
   TPaint paint(Handle());
-  const RECT area = paint.Area();
-  if (::IsRectEmpty(&area)) return;
-  const int width = area.right - area.left;
-  EnsureSurface(width, std::min<int>(kBandRows, area.bottom - area.top));
-
-  HDC dc = surfaceDc_.Get();
-  const auto components = form_->Components();
-  for (int top = area.top; top < area.bottom; top += surfaceHeight_) {
-    const RECT band{area.left, top, area.right, std::min<LONG>(area.bottom, top + surfaceHeight_)};
-    const int saved = ::SaveDC(dc);
-    // The band's surface takes client coordinates.
-    ::SetViewportOrgEx(dc, -band.left, -band.top, nullptr);
-    ::IntersectClipRect(dc, band.left, band.top, band.right, band.bottom);
-    ::FillRect(dc, &band, ::GetSysColorBrush(COLOR_BTNFACE));
-    const TCanvas canvas{Handle(), dc, surfaceBits_, static_cast<std::size_t>(surfaceWidth_) * 4,
-                         {band.left, band.top, surfaceWidth_, surfaceHeight_}, FromRect(band), &theme_};
-    // Bottom to top, so the purchase picture lands on its button's face.
-    for (std::size_t i = 0; i < components.size() && i < painters_.size(); ++i) {
-      if (components[i]->Bounds().Intersect(canvas.clip).Empty()) continue;
-      painters_[i]->Paint(canvas, *components[i], form_->Look(i, theme_.Active()));
-    }
-    ::RestoreDC(dc, saved);
-    ::GdiFlush();
-    ::BitBlt(paint.Dc(), band.left, band.top, width, band.bottom - band.top, dc, 0, 0, SRCCOPY);
-  }
+  surface_.Paint(painter_, Handle(), paint.Dc(), FromRect(paint.Area()));
 }
 
 }  // namespace zel::win

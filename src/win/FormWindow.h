@@ -9,11 +9,12 @@
 #include <vector>
 
 #include "win/Accessible.h"
-#include "win/Components.h"
 #include "form/Form.h"
+#include "form/Painter.h"
 #include "core/StartupOptions.h"
 #include "win/Handles.h"
 #include "win/Shell.h"
+#include "win/Surface.h"
 #include "win/Theme.h"
 
 namespace zel::win {
@@ -40,7 +41,6 @@ class TFormWindow final : private TFormPeer {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void RouteMouse(UINT message, LPARAM lParam);
   void Paint();
-  void EnsureSurface(int width, int height);
 
   // TFormPeer
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override;
@@ -65,14 +65,8 @@ class TFormWindow final : private TFormPeer {
   TIcon icon_;
   TButtonTheme theme_;
   TShell shell_;
-  // One painter per component, in the form's order.
-  std::vector<std::unique_ptr<TComponentPainter>> painters_;
-  // The off-screen band every paint is composed on; the DC goes first.
-  TBitmap surface_;
-  TMemoryDc surfaceDc_;
-  std::uint8_t* surfaceBits_ = nullptr;
-  int surfaceWidth_ = 0;
-  int surfaceHeight_ = 0;
+  TFormPainter painter_;
+  TWindowSurface surface_;
   TWindow window_;
 };
 

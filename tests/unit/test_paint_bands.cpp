@@ -2,6 +2,8 @@
 // paint, a span taller than a band, and a paint starting inside a span.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <span>
 #include <vector>
 
 #include "controls/PaintBands.h"
@@ -10,6 +12,18 @@ namespace zel {
 namespace {
 
 using TBands = std::vector<TRows>;
+
+// The bands covering rows, from the top down, none ending inside a span of uncut.
+TBands PaintBands(TRows rows, int maxRows, std::span<const TRows> uncut) {
+  const auto mayEndAt = [uncut](int y) {
+    return std::none_of(uncut.begin(), uncut.end(), [y](const TRows& span) { return span.top < y && y < span.bottom; });
+  };
+  TBands bands;
+  for (int top = rows.top; top < rows.bottom; top = bands.back().bottom) {
+    bands.push_back({top, PaintBandEnd(top, rows, maxRows, mayEndAt)});
+  }
+  return bands;
+}
 
 TEST(PaintBands, NoBandEdgeCrossesAButton) {
   // The buttons' rows at 96 dpi: the upper two share rows 177 to 286, the purchase
