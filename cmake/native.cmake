@@ -21,7 +21,10 @@ target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 
 enable_testing()
 file(GLOB ZEL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
-add_executable(zel_unit_tests ${ZEL_UNIT_TESTS})
+# Beside them: the main window's unit (its definition and handlers, with the Linux
+# application folder) and the Windows shell call's text, which needs no <windows.h>.
+add_executable(zel_unit_tests ${ZEL_UNIT_TESTS} ${CMAKE_SOURCE_DIR}/src/ZelMainForm.cpp
+  ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp ${CMAKE_SOURCE_DIR}/src/win/ShellCall.cpp)
 target_compile_options(zel_unit_tests PRIVATE ${ZEL_WARNINGS})
 target_compile_definitions(zel_unit_tests PRIVATE ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 target_link_libraries(zel_unit_tests PRIVATE zelcore GTest::gtest_main)

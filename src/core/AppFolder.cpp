@@ -19,13 +19,6 @@ std::wstring AppFolderFromPath(std::wstring_view exePath) { return FolderEndingI
 
 std::wstring PosixAppFolderFromPath(std::wstring_view exePath) { return FolderEndingIn(exePath, L"/", L'/'); }
 
-std::wstring FolderParameters(std::wstring_view appFolder, std::wstring_view folderName) {
-  std::wstring path(appFolder);
-  path += folderName;
-  if (path.find(L',') != std::wstring::npos) return L"\"" + path + L"\"";
-  return path;
-}
-
 std::wstring_view FileNameOf(std::wstring_view path, TPathStyle style) noexcept {
   const size_t slash = path.find_last_of(style == TPathStyle::Posix ? L"/" : L"\\/:");
   return slash == std::wstring_view::npos ? path : path.substr(slash + 1);

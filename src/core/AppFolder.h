@@ -1,4 +1,4 @@
-// The application folder and the texts the launcher's commands hand to the shell.
+// The application folder, and the title the program takes from its file name.
 #pragma once
 
 #include <string>
@@ -21,11 +21,6 @@ std::wstring AppFolderFromPath(std::wstring_view exePath);
 // The Linux edition's rule: cut after the last "/", always ending in "/"; a path
 // with none gives "/".
 std::wstring PosixAppFolderFromPath(std::wstring_view exePath);
-
-// The parameter string that opens appFolder + name in the file browser. The file
-// browser reads commas on its command line as separators, so a path holding one
-// is passed in double quotes; every other path goes exactly as it is.
-std::wstring FolderParameters(std::wstring_view appFolder, std::wstring_view folderName);
 
 // The executable's file name without its folder, cut at its first "." and with
 // every character after the first lower-cased by the Unicode simple mapping:

@@ -1,6 +1,6 @@
 #include "core/Commands.h"
 
-#include "core/AppFolder.h"
+#include <iterator>
 
 namespace zel {
 
@@ -9,12 +9,10 @@ static_assert(kPurchaseAddress.starts_with(L"http://"));
 static_assert(kPurchaseAddress.substr(7, kVendorHost.size()) == kVendorHost);
 static_assert(kPurchaseAddress.ends_with(L"/buy/") && kPurchaseAddress.size() == 7 + kVendorHost.size() + 5);
 
-TShellCall ShellCallFor(const TCommandRow& row, std::wstring_view appFolder) {
-  if (row.target == TCommandTarget::PurchasePage) {
-    return {std::wstring(kOpenVerb), std::wstring(kPurchaseAddress), {}, kShowNormal};
-  }
-  return {std::wstring(kOpenVerb), std::wstring(kFileBrowser), FolderParameters(appFolder, row.folderName),
-          kShowNormal};
-}
+// Each handler reaches its own row.
+static_assert(CommandRow(TCommand::FormList).handler == "SpeedButtonFormListClick");
+static_assert(CommandRow(TCommand::Samples).handler == "SpeedButtonSamplesClick");
+static_assert(CommandRow(TCommand::BuyFull).handler == "SpeedButtonBuyFullClick");
+static_assert(std::size(kCommandTable) == 3);
 
 }  // namespace zel

@@ -1,7 +1,8 @@
-// The launcher's three commands as a table: what each hands to the shell.
+// The launcher's three commands as a table: which folder beside the program each
+// opens, or that it opens the purchase page. How a platform opens either is its own.
 #pragma once
 
-#include <string>
+#include <cstddef>
 #include <string_view>
 
 namespace zel {
@@ -16,14 +17,13 @@ inline constexpr std::wstring_view kPurchaseAddress = L"http://" ZEL_VENDOR_HOST
 enum class TCommandTarget { FolderBesideProgram, PurchasePage };
 
 struct TCommandRow {
-  std::string_view handler;
+  std::string_view handler;  // the click handler whose body the row is
   TCommandTarget target;
   std::wstring_view folderName;  // for folders beside the program
 };
 
-inline constexpr std::wstring_view kFileBrowser = L"explorer.exe";
-inline constexpr std::wstring_view kOpenVerb = L"open";
-inline constexpr int kShowNormal = 1;  // SW_SHOWNORMAL
+// The rows by what a handler calls, in the table's order.
+enum class TCommand : std::size_t { FormList, Samples, BuyFull };
 
 inline constexpr TCommandRow kCommandTable[] = {
     {"SpeedButtonFormListClick", TCommandTarget::FolderBesideProgram, L"Документы"},
@@ -31,16 +31,8 @@ inline constexpr TCommandRow kCommandTable[] = {
     {"SpeedButtonBuyFullClick", TCommandTarget::PurchasePage, L""},
 };
 
-// One shell call: ShellExecuteW(owner, verb, file, parameters, no folder, show).
-struct TShellCall {
-  std::wstring verb;
-  std::wstring file;
-  std::wstring parameters;  // empty: none
-  int show = kShowNormal;
-  bool operator==(const TShellCall&) const = default;
-};
-
-// The shell call of a command row, for a program in appFolder.
-TShellCall ShellCallFor(const TCommandRow& row, std::wstring_view appFolder);
+constexpr const TCommandRow& CommandRow(TCommand command) noexcept {
+  return kCommandTable[static_cast<std::size_t>(command)];
+}
 
 }  // namespace zel

@@ -142,8 +142,11 @@ void TForm::Invalidate(const TComponent& component) {
 
 void TForm::Execute(const TCommandRow& row, const std::function<std::wstring()>& appFolder) {
   TBusyCursor busy(Peer());
-  const std::wstring folder = row.target == TCommandTarget::FolderBesideProgram ? appFolder() : std::wstring();
-  Peer().Execute(row, folder);
+  if (row.target == TCommandTarget::FolderBesideProgram) {
+    Peer().OpenFolder(appFolder() + std::wstring(row.folderName));
+  } else {
+    Peer().OpenAddress(kPurchaseAddress);
+  }
 }
 
 TFormPeer& TForm::Peer() const {

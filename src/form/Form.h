@@ -62,9 +62,10 @@ class TFormPeer {
   virtual void Update() = 0;
   // The application-wide wait cursor, and its restore.
   virtual void SetBusyCursor(bool busy) = 0;
-  // Hands a command to the system: a folder to the file browser or an address
-  // to the web browser. appFolder is empty for the purchase page.
-  virtual void Execute(const TCommandRow& row, std::wstring_view appFolder) = 0;
+  // Shows a folder (its full path) in the system's file browser.
+  virtual void OpenFolder(std::wstring_view path) = 0;
+  // Opens an address in the web browser.
+  virtual void OpenAddress(std::wstring_view address) = 0;
 
  protected:
   ~TFormPeer() = default;
@@ -158,7 +159,9 @@ class TForm : private controls::TRouterHost {
   virtual std::span<const TCreateBinding> CreateHandlers() const noexcept = 0;
   virtual std::span<const TFieldBinding> Fields() const noexcept = 0;
 
-  // Runs one command under the wait cursor, which is restored on every way out.
+  // Runs one command under the wait cursor, which is restored on every way out:
+  // the folder beside the program (appFolder is asked only for a folder) or the
+  // purchase page.
   void Execute(const TCommandRow& row, const std::function<std::wstring()>& appFolder);
   TFormPeer& Peer() const;
 

@@ -1,6 +1,6 @@
 // A window declared as data: its own properties and its components in declared
 // order (which is their creation and stacking order, bottom first), with the
-// names of the handlers bound to them.
+// names of the handlers bound to them; and a definition scaled to a display.
 #pragma once
 
 #include <span>
@@ -47,9 +47,6 @@ struct TFormDecl {
   std::string_view onCreate;
   std::span<const TComponentDecl> components;
 };
-
-// The main window's definition.
-const TFormDecl& MainFormDefinition() noexcept;
 
 // A definition scaled to a display: pixelsPerInch P and the measured text height T.
 struct TScaledForm {

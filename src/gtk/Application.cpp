@@ -13,6 +13,7 @@
 #include "core/ErrorText.h"
 #include "core/Utf8.h"
 #include "xdg/ApplicationError.h"
+#include "xdg/Descriptor.h"
 #include "xdg/Program.h"
 
 namespace zel::gtk {
@@ -25,9 +26,12 @@ namespace {
 class TErrorHold {
  public:
   TErrorHold() {
-    if (::pipe2(pipe_, O_CLOEXEC | O_NONBLOCK) != 0) return;
-    saved_ = ::dup(STDERR_FILENO);
-    if (saved_ < 0 || ::dup2(pipe_[1], STDERR_FILENO) < 0) Restore();
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0) return;
+    read_.Reset(ends[0]);
+    write_.Reset(ends[1]);
+    saved_.Reset(::dup(STDERR_FILENO));
+    if (!saved_ || ::dup2(write_.Get(), STDERR_FILENO) < 0) Restore();
   }
   ~TErrorHold() { Release(false); }
   TErrorHold(const TErrorHold&) = delete;
@@ -36,48 +40,38 @@ class TErrorHold {
   // Puts standard error back, first writing what was held to it when pass.
   void Release(bool pass) {
     Restore();
-    if (pipe_[0] < 0) return;
+    if (!read_) return;
     char bytes[4096];
     ssize_t got = 0;
-    while ((got = ::read(pipe_[0], bytes, sizeof bytes)) > 0) {
+    while ((got = ::read(read_.Get(), bytes, sizeof bytes)) > 0) {
       if (pass && ::write(STDERR_FILENO, bytes, static_cast<std::size_t>(got)) < 0) break;
     }
-    ::close(pipe_[0]);
-    pipe_[0] = -1;
+    read_.Reset();
   }
 
  private:
   void Restore() {
-    if (saved_ >= 0) {
-      ::dup2(saved_, STDERR_FILENO);
-      ::close(saved_);
-      saved_ = -1;
+    if (saved_) {
+      ::dup2(saved_.Get(), STDERR_FILENO);
+      saved_.Reset();
     }
-    if (pipe_[1] >= 0) {
-      ::close(pipe_[1]);
-      pipe_[1] = -1;
-    }
+    write_.Reset();
   }
 
-  int pipe_[2] = {-1, -1};
-  int saved_ = -1;
+  xdg::TDescriptor read_;
+  xdg::TDescriptor write_;
+  xdg::TDescriptor saved_;
 };
-
-// A box's text as the toolkit shows it: lines end in "\n".
-std::string BoxText(const std::wstring& text) {
-  std::string utf8 = ToUtf8(text);
-  for (std::size_t at = utf8.find("\r\n"); at != std::string::npos; at = utf8.find("\r\n", at)) utf8.erase(at, 1);
-  return utf8;
-}
 
 // The error box open now, if any: the end of the session closes it.
 GtkDialog* openBox = nullptr;
 
-// A modal error box with one OK button, which Return presses.
-void ShowErrorBox(GtkWindow* owner, const std::string& title, const std::string& text) {
+// A modal error box with one OK button, which Return presses; its text's lines
+// end in "\n".
+void RunErrorBox(GtkWindow* owner, const std::string& title, const std::wstring& text) {
   const TTopLevel box(gtk_message_dialog_new(owner,
                                              static_cast<GtkDialogFlags>(GTK_DIALOG_MODAL | GTK_DIALOG_DESTROY_WITH_PARENT),
-                                             GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", text.c_str()));
+                                             GTK_MESSAGE_ERROR, GTK_BUTTONS_OK, "%s", ToUtf8(text).c_str()));
   gtk_window_set_title(GTK_WINDOW(box.get()), title.c_str());
   gtk_dialog_set_default_response(GTK_DIALOG(box.get()), GTK_RESPONSE_OK);
   GtkDialog* outer = openBox;
@@ -95,12 +89,7 @@ TApplication::TApplication(int& argc, char**& argv) {
   TErrorHold hold;
   const bool opened = gtk_init_check(&argc, &argv);
   hold.Release(opened);
-  if (!opened) {
-    const char* display = std::getenv("DISPLAY");
-    throw TNoDisplay(display == nullptr || display[0] == '\0'
-                         ? std::string("DISPLAY is not set")
-                         : "the X display \"" + std::string(display) + "\" cannot be opened");
-  }
+  if (!opened) throw TNoDisplay(xdg::MissingDisplay(std::getenv("DISPLAY")));
   // The launcher scales itself, in device pixels; GDK must not scale it again.
   GdkDisplay* display = gdk_display_get_default();
   if (GDK_IS_X11_DISPLAY(display)) gdk_x11_display_set_window_scale(display, 1);
@@ -110,7 +99,7 @@ TApplication::TApplication(int& argc, char**& argv) {
 }
 
 TApplication::~TApplication() {
-  mainForm_.reset();
+  CloseMainWindow();
   fonts_.reset();
   sessionEnd_.reset();
 }
@@ -120,20 +109,7 @@ const TFonts& TApplication::Fonts(PangoContext* context, int pixels, bool bold) 
   return *fonts_;
 }
 
-void TApplication::AdoptForm(std::unique_ptr<TFormWindow> form) {
-  try {
-    form->Form().DoCreate();
-  } catch (...) {
-    HandleException(std::current_exception());
-  }
-  if (!mainForm_) mainForm_ = std::move(form);
-}
-
-void TApplication::Run() {
-  if (mainForm_) mainForm_->ShowCentred();
-  g_main_loop_run(loop_.get());
-  mainForm_.reset();
-}
+void TApplication::RunLoop() { g_main_loop_run(loop_.get()); }
 
 void TApplication::Terminate() noexcept {
   // A box's own loop ends first; the main loop then ends too.
@@ -141,22 +117,16 @@ void TApplication::Terminate() noexcept {
   g_main_loop_quit(loop_.get());
 }
 
-void TApplication::HandleException(std::exception_ptr error) noexcept {
-  try {
-    if (mainForm_) mainForm_->CancelPress();
-    const TErrorInfo info = DescribeError(error);
-    GtkWindow* active = nullptr;
-    const TList windows(gtk_window_list_toplevels());
-    for (GList* item = windows.get(); item != nullptr; item = item->next) {
-      if (gtk_window_is_active(GTK_WINDOW(item->data))) active = GTK_WINDOW(item->data);
-    }
-    GtkWindow* owner = active != nullptr ? active : mainForm_ ? mainForm_->Window() : nullptr;
-    // Modal: the launcher's windows take no input while it is open.
-    ShowErrorBox(owner, title_, BoxText(info.boxText));
-    if (active != nullptr) gtk_window_present(active);
-  } catch (...) {
-    // Nothing more can be shown.
+void TApplication::ShowErrorBox(const std::wstring& text) {
+  GtkWindow* active = nullptr;
+  const TList windows(gtk_window_list_toplevels());
+  for (GList* item = windows.get(); item != nullptr; item = item->next) {
+    if (gtk_window_is_active(GTK_WINDOW(item->data))) active = GTK_WINDOW(item->data);
   }
+  GtkWindow* owner = active != nullptr ? active : MainWindow() != nullptr ? MainWindow()->Window() : nullptr;
+  // Modal: the launcher's windows take no input while it is open.
+  RunErrorBox(owner, title_, text);
+  if (active != nullptr) gtk_window_present(active);
 }
 
 void ShowApplicationError(std::exception_ptr error) noexcept {
@@ -165,21 +135,12 @@ void ShowApplicationError(std::exception_ptr error) noexcept {
     const std::wstring text = xdg::ApplicationErrorTextOf(info);
     // The display stays open after the window that failed is gone.
     if (gdk_display_get_default() == nullptr) {
-      std::fprintf(stderr, "%s\n", BoxText(text).c_str());
+      std::fprintf(stderr, "%s\n", ToUtf8(xdg::BoxText(text)).c_str());
       return;
     }
-    ShowErrorBox(nullptr, "Application Error", BoxText(text));
+    RunErrorBox(nullptr, "Application Error", xdg::BoxText(text));
   } catch (...) {
     // Nothing more can be shown.
-  }
-}
-
-void ReportNoDisplay(const TNoDisplay& error) noexcept {
-  try {
-    const std::string line = xdg::NoDisplayLine(error.what()) + "\n";
-    std::fputs(line.c_str(), stderr);
-  } catch (...) {
-    // Nothing more can be said.
   }
 }
 

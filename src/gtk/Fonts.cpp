@@ -10,8 +10,6 @@ namespace zel::gtk {
 
 namespace {
 
-constexpr const char* kTahoma = "Tahoma";
-
 using TBlob = THandle<hb_blob_t, hb_blob_destroy>;
 
 std::span<const std::uint8_t> Bytes(hb_blob_t* blob) {
@@ -22,27 +20,26 @@ std::span<const std::uint8_t> Bytes(hb_blob_t* blob) {
 
 }  // namespace
 
-TFonts::TFonts(PangoContext* context, int pixels, bool bold) : family_(kTahoma) {
+TFonts::TFonts(PangoContext* context, int pixels, bool bold) : face_(xdg::kPreferredFace) {
   // fontconfig answers every family with some font: Tahoma is there only when the
   // font it gives is Tahoma.
   const TFontDescription wanted = At(pixels, bold);
   const TObject<PangoFont> font(pango_context_load_font(context, wanted.get()));
+  bool installed = false;
   if (font) {
     const TFontDescription chosen(pango_font_describe(font.get()));
     const char* family = pango_font_description_get_family(chosen.get());
-    if (family != nullptr && g_ascii_strcasecmp(family, kTahoma) == 0) return;
+    installed = family != nullptr && g_ascii_strcasecmp(family, face_.family) == 0;
   }
-  // fontconfig lists DejaVu Sans Condensed as a semi-condensed width of DejaVu Sans.
-  family_ = "DejaVu Sans";
-  condensed_ = true;
+  face_ = xdg::FontFace(installed);
 }
 
 TFontDescription TFonts::At(int pixels, bool bold) const {
   TFontDescription font(pango_font_description_new());
-  pango_font_description_set_family(font.get(), family_.c_str());
+  pango_font_description_set_family(font.get(), face_.family);
   pango_font_description_set_absolute_size(font.get(), static_cast<double>(pixels) * PANGO_SCALE);
   pango_font_description_set_weight(font.get(), bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-  pango_font_description_set_stretch(font.get(), condensed_ ? PANGO_STRETCH_SEMI_CONDENSED : PANGO_STRETCH_NORMAL);
+  pango_font_description_set_stretch(font.get(), face_.semiCondensed ? PANGO_STRETCH_SEMI_CONDENSED : PANGO_STRETCH_NORMAL);
   return font;
 }
 

@@ -1,12 +1,10 @@
-// The launcher's two fonts: Tahoma where it is installed, else DejaVu Sans
-// Condensed, whose bold face sets the captions at nearly Tahoma Bold's width.
-// Looked up once through Pango; the text height is measured as Windows does.
+// The launcher's two fonts in the face xdg/Fonts chooses, looked up once through
+// Pango; the text height is measured as Windows does.
 #pragma once
-
-#include <string>
 
 #include "core/FontMetrics.h"
 #include "gtk/Handles.h"
+#include "xdg/Fonts.h"
 
 namespace zel::gtk {
 
@@ -19,8 +17,7 @@ class TFonts {
   TFontDescription At(int pixels, bool bold) const;
 
  private:
-  std::string family_;
-  bool condensed_ = false;
+  xdg::TFontFace face_;
 };
 
 // The line Windows measures for this font (the height of the text "0" is its

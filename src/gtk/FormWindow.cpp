@@ -263,13 +263,12 @@ void TFormWindow::SetBusyCursor(bool busy) {
   gdk_display_flush(gdk_window_get_display(window));
 }
 
-void TFormWindow::Execute(const TCommandRow& row, std::wstring_view appFolder) {
-  if (row.target == TCommandTarget::FolderBesideProgram) {
-    ShowFolder(std::wstring(appFolder) + std::wstring(row.folderName));
-  } else {
-    OpenAddress(kPurchaseAddress);
-  }
+void TFormWindow::OpenFolder(std::wstring_view path) {
+  TSessionBus bus;
+  xdg::OpenFolder(path, bus);
 }
+
+void TFormWindow::OpenAddress(std::wstring_view address) { xdg::OpenAddress(address); }
 
 void TFormWindow::ShowCentred() {
   GdkDisplay* display = gtk_widget_get_display(window_.get());

@@ -61,7 +61,8 @@ class TFormWindow final : private TFormPeer {
   void Invalidate(const TRect& area) override;
   void Update() override;
   void SetBusyCursor(bool busy) override;
-  void Execute(const TCommandRow& row, std::wstring_view appFolder) override;
+  void OpenFolder(std::wstring_view path) override;
+  void OpenAddress(std::wstring_view address) override;
 
   // Released in the reverse order: the painter's fonts and pictures, then the
   // window, then what it was drawn with; the form outlives them all.

@@ -1,17 +1,14 @@
-// Handing a folder to the desktop's file manager and an address to the web
-// browser. The file manager is asked over the session bus and the call waits for
-// its answer, so the wait cursor covers it; with no file manager there (or no bus)
-// the folder goes to xdg-open, as every address does.
+// The session bus as GIO's GDBus reaches it: the one call the desktop's folder
+// opening (xdg/Shell) needs of it.
 #pragma once
 
-#include <string_view>
+#include "xdg/Shell.h"
 
 namespace zel::gtk {
 
-// Shows the folder (a full path) in the file manager.
-void ShowFolder(std::wstring_view path);
-
-// Opens an address in the web browser.
-void OpenAddress(std::wstring_view address);
+class TSessionBus final : public xdg::TSessionBus {
+ public:
+  bool ShowFolders(const std::string& uri) override;
+};
 
 }  // namespace zel::gtk

@@ -5,17 +5,16 @@
 
 #include "ZelMainForm.h"
 #include "gtk/Application.h"
+#include "xdg/Program.h"
 
 int main(int argc, char** argv) {
   try {
     zel::gtk::TApplication application(argc, argv);
-    application.Initialize();
-    application.SetMainFormOnTaskBar(true);
     MainForm = application.CreateForm<TMainForm>();
     application.Run();
   } catch (const zel::gtk::TNoDisplay& error) {
     MainForm = nullptr;
-    zel::gtk::ReportNoDisplay(error);
+    zel::xdg::SayNoDisplay(error.what());
     return 1;
   } catch (...) {
     MainForm = nullptr;

@@ -10,7 +10,6 @@
 #include <QPointer>
 #include <QRegularExpression>
 #include <QStringList>
-#include <cstdio>
 #include <cstdlib>
 #if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 #include <QTextCodec>
@@ -21,26 +20,12 @@
 #include "core/Utf8.h"
 #include "qt/Environment.h"
 #include "xdg/ApplicationError.h"
+#include "xdg/Descriptor.h"
 #include "xdg/Program.h"
 
 namespace zel::qt {
 
 namespace {
-
-// A descriptor closed on every way out of its scope.
-class TDescriptor {
- public:
-  explicit TDescriptor(int fd) noexcept : fd_(fd) {}
-  ~TDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  TDescriptor(const TDescriptor&) = delete;
-  TDescriptor& operator=(const TDescriptor&) = delete;
-  int Get() const noexcept { return fd_; }
-
- private:
-  int fd_;
-};
 
 QString QtPluginFolder() {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -61,7 +46,7 @@ void GuardPluginSearch(const std::string& programFolder) {
   const bool userSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
   const QByteArray userPath = qgetenv("QT_PLUGIN_PATH");
   {
-    const TDescriptor folder(::open(programFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    const xdg::TDescriptor folder(::open(programFolder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     QByteArray listed = "/proc/self/fd/" + QByteArray::number(folder.Get());
     if (!userPath.isEmpty()) listed += ':' + userPath;
     qputenv("QT_PLUGIN_PATH", listed);
@@ -75,9 +60,11 @@ void GuardPluginSearch(const std::string& programFolder) {
   QCoreApplication::setLibraryPaths({QtPluginFolder()});
 }
 
-// A box's text as the toolkit shows it: lines end in "\n".
-QString BoxText(const std::wstring& text) {
-  return QString::fromStdWString(text).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+// A modal error box with one OK button; its text's lines end in "\n".
+void RunErrorBox(QWidget* owner, const QString& title, const std::wstring& text) {
+  QMessageBox box(QMessageBox::Critical, title, QString::fromStdWString(text), QMessageBox::Ok, owner);
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
 }
 
 // What Qt said while the application object was being made.
@@ -117,9 +104,7 @@ void OnStartMessage(QtMsgType type, const QMessageLogContext&, const QString& me
     StartMessages() << message;
     return;
   }
-  const std::string line = xdg::NoDisplayLine(WhatIsMissing()) + "\n";
-  std::fputs(line.c_str(), stderr);
-  std::fflush(stderr);
+  xdg::SayNoDisplay(WhatIsMissing());
   ::_exit(1);
 }
 
@@ -153,7 +138,7 @@ TApplication::TApplication(int& argc, char** argv) {
 }
 
 TApplication::~TApplication() {
-  mainForm_.reset();
+  CloseMainWindow();
   fonts_.reset();
   sessionEnd_.reset();
   qt_.reset();
@@ -164,37 +149,16 @@ const TFonts& TApplication::Fonts() {
   return *fonts_;
 }
 
-void TApplication::AdoptForm(std::unique_ptr<TFormWidget> form) {
-  try {
-    form->Form().DoCreate();
-  } catch (...) {
-    HandleException(std::current_exception());
-  }
-  if (!mainForm_) mainForm_ = std::move(form);
-}
-
-void TApplication::Run() {
-  if (mainForm_) mainForm_->ShowCentred();
-  QApplication::exec();
-  mainForm_.reset();
-}
+void TApplication::RunLoop() { QApplication::exec(); }
 
 void TApplication::Terminate() noexcept { QCoreApplication::quit(); }
 
-void TApplication::HandleException(std::exception_ptr error) noexcept {
-  try {
-    if (mainForm_) mainForm_->CancelPress();
-    const TErrorInfo info = DescribeError(error);
-    const QPointer<QWidget> active = QApplication::activeWindow();
-    QWidget* owner = active != nullptr ? active.data() : mainForm_.get();
-    // Modal: the launcher's windows take no input while it is open.
-    QMessageBox box(QMessageBox::Critical, title_, BoxText(info.boxText), QMessageBox::Ok, owner);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-    if (active != nullptr) active->activateWindow();
-  } catch (...) {
-    // Nothing more can be shown.
-  }
+void TApplication::ShowErrorBox(const std::wstring& text) {
+  const QPointer<QWidget> active = QApplication::activeWindow();
+  QWidget* owner = active != nullptr ? active.data() : MainWindow();
+  // Modal: the launcher's windows take no input while it is open.
+  RunErrorBox(owner, title_, text);
+  if (active != nullptr) active->activateWindow();
 }
 
 void ShowApplicationError(std::exception_ptr error, int& argc, char** argv) noexcept {
@@ -207,9 +171,7 @@ void ShowApplicationError(std::exception_ptr error, int& argc, char** argv) noex
       PrepareEnvironment();
       application = MakeApplication(argc, argv);
     }
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Application Error"), BoxText(text), QMessageBox::Ok);
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
+    RunErrorBox(nullptr, QStringLiteral("Application Error"), xdg::BoxText(text));
   } catch (...) {
     // Nothing more can be shown.
   }

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QRawFont>
 
+#include "xdg/Fonts.h"
 
 namespace zel::qt {
 
@@ -13,17 +14,20 @@ std::span<const std::uint8_t> Bytes(const QByteArray& data) {
   return {reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())};
 }
 
+bool Installed(const QString& family) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+  return QFontDatabase::hasFamily(family);
+#else
+  return QFontDatabase().hasFamily(family);
+#endif
+}
+
 }  // namespace
 
-TFonts::TFonts() : family_(QStringLiteral("Tahoma")), stretch_(QFont::Unstretched) {
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-  if (QFontDatabase::hasFamily(family_)) return;
-#else
-  if (QFontDatabase().hasFamily(family_)) return;
-#endif
-  // fontconfig lists DejaVu Sans Condensed as a semi-condensed width of DejaVu Sans.
-  family_ = QStringLiteral("DejaVu Sans");
-  stretch_ = QFont::SemiCondensed;
+TFonts::TFonts() {
+  const xdg::TFontFace face = xdg::FontFace(Installed(QString::fromLatin1(xdg::kPreferredFace.family)));
+  family_ = QString::fromLatin1(face.family);
+  stretch_ = face.semiCondensed ? QFont::SemiCondensed : QFont::Unstretched;
 }
 
 QFont TFonts::At(int pixels, bool bold) const {

@@ -1,6 +1,5 @@
-// The launcher's two fonts: Tahoma where it is installed, else DejaVu Sans
-// Condensed, whose bold face sets the captions at nearly Tahoma Bold's width.
-// Looked up once; the text height of the window font is measured as Windows does.
+// The launcher's two fonts in the face xdg/Fonts chooses, looked up once in Qt's
+// font database; the text height of the window font is measured as Windows does.
 #pragma once
 
 #include <QFont>
@@ -19,7 +18,7 @@ class TFonts {
 
  private:
   QString family_;
-  int stretch_;
+  int stretch_ = QFont::Unstretched;
 };
 
 // The line Windows measures for this font (the height of the text "0" is its

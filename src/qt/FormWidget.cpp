@@ -135,13 +135,12 @@ void TFormWidget::SetBusyCursor(bool busy) {
   }
 }
 
-void TFormWidget::Execute(const TCommandRow& row, std::wstring_view appFolder) {
-  if (row.target == TCommandTarget::FolderBesideProgram) {
-    ShowFolder(std::wstring(appFolder) + std::wstring(row.folderName));
-  } else {
-    OpenAddress(kPurchaseAddress);
-  }
+void TFormWidget::OpenFolder(std::wstring_view path) {
+  TSessionBus bus;
+  xdg::OpenFolder(path, bus);
 }
+
+void TFormWidget::OpenAddress(std::wstring_view address) { xdg::OpenAddress(address); }
 
 void TFormWidget::ShowCentred() {
   const QScreen* screen = QGuiApplication::primaryScreen();

@@ -4,23 +4,16 @@
 #include <QDBusMessage>
 #include <QStringList>
 
-#include "core/Utf8.h"
-#include "xdg/Program.h"
-
 namespace zel::qt {
 
-void ShowFolder(std::wstring_view path) {
+bool TSessionBus::ShowFolders(const std::string& uri) {
   QDBusConnection bus = QDBusConnection::sessionBus();
-  if (bus.isConnected()) {
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowFolders"));
-    call << QStringList{QString::fromStdString(xdg::FolderUri(path))} << QString();
-    if (bus.call(call, QDBus::Block).type() == QDBusMessage::ReplyMessage) return;
-  }
-  xdg::XdgOpen(PathBytesFromWide(path));
+  if (!bus.isConnected()) return false;
+  const QString fileManager = QString::fromLatin1(xdg::kFileManager);
+  QDBusMessage call = QDBusMessage::createMethodCall(fileManager, QString::fromLatin1(xdg::kFileManagerObject),
+                                                     fileManager, QString::fromLatin1(xdg::kShowFolders));
+  call << QStringList{QString::fromStdString(uri)} << QString();
+  return bus.call(call, QDBus::Block).type() == QDBusMessage::ReplyMessage;
 }
-
-void OpenAddress(std::wstring_view address) { xdg::XdgOpen(ToUtf8(std::wstring(address))); }
 
 }  // namespace zel::qt

@@ -8,8 +8,6 @@
 int main(int argc, char** argv) {
   try {
     zel::qt::TApplication application(argc, argv);
-    application.Initialize();
-    application.SetMainFormOnTaskBar(true);
     MainForm = application.CreateForm<TMainForm>();
     application.Run();
   } catch (...) {

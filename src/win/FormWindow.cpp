@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/Commands.h"
 #include "core/Decimal.h"
 #include "core/Error.h"
 #include "picture/IconChoice.h"
@@ -178,11 +177,9 @@ void TFormWindow::Update() { ::UpdateWindow(Handle()); }
 
 void TFormWindow::SetBusyCursor(bool busy) { application_.SetCursor(busy ? TCursorKind::Wait : TCursorKind::Default); }
 
-void TFormWindow::Execute(const TCommandRow& row, std::wstring_view appFolder) {
-  const TShellCall call = ShellCallFor(row, appFolder);
-  shell_.Execute(Handle(), call.verb.c_str(), call.file.c_str(),
-                 call.parameters.empty() ? nullptr : call.parameters.c_str(), call.show);
-}
+void TFormWindow::OpenFolder(std::wstring_view path) { shell_.Execute(Handle(), FolderShellCall(path)); }
+
+void TFormWindow::OpenAddress(std::wstring_view address) { shell_.Execute(Handle(), AddressShellCall(address)); }
 
 LRESULT CALLBACK TFormWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* self = reinterpret_cast<TFormWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));

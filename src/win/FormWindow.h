@@ -55,7 +55,8 @@ class TFormWindow final : private TFormPeer {
   void Invalidate(const TRect& area) override;
   void Update() override;
   void SetBusyCursor(bool busy) override;
-  void Execute(const TCommandRow& row, std::wstring_view appFolder) override;
+  void OpenFolder(std::wstring_view path) override;
+  void OpenAddress(std::wstring_view address) override;
 
   TApplication& application_;
   std::unique_ptr<TForm> form_;

@@ -5,7 +5,9 @@
 
 namespace zel::win {
 
-void TShell::Execute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, int show) {
+static_assert(kShowNormal == SW_SHOWNORMAL);
+
+void TShell::Execute(HWND owner, const TShellCall& call) {
   if (execute_ == nullptr) {
     library_ = LoadSystemLibrary(L"shell32.dll");
     if (library_) {
@@ -17,7 +19,8 @@ void TShell::Execute(HWND owner, const wchar_t* verb, const wchar_t* file, const
       throw Error("EOSError", L"The system's shell32.dll could not be loaded");
     }
   }
-  execute_(owner, verb, file, parameters, nullptr, show);
+  execute_(owner, call.verb.c_str(), call.file.c_str(), call.parameters.empty() ? nullptr : call.parameters.c_str(),
+           nullptr, call.show);
 }
 
 }  // namespace zel::win

@@ -6,13 +6,14 @@
 #include <windows.h>
 
 #include "win/Handles.h"
+#include "win/ShellCall.h"
 
 namespace zel::win {
 
 class TShell {
  public:
   // Throws when the system's shell32 cannot be loaded.
-  void Execute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters, int show);
+  void Execute(HWND owner, const TShellCall& call);
 
  private:
   using TShellExecute = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -105,6 +106,16 @@ std::string NoDisplayLine(std::string_view what) {
   line += ": no display to show the window on: ";
   line += what;
   return line;
+}
+
+void SayNoDisplay(std::string_view what) noexcept {
+  try {
+    const std::string line = NoDisplayLine(what) + "\n";
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+  } catch (...) {
+    // Nothing more can be said.
+  }
 }
 
 std::string MissingDisplay(const char* display) {

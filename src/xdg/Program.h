@@ -32,6 +32,8 @@ void XdgOpen(std::string_view argument);
 // The one line said where the launcher cannot reach a display; what names what
 // is missing, as MissingDisplay or a toolkit's own words do.
 std::string NoDisplayLine(std::string_view what);
+// Writes that line on standard error.
+void SayNoDisplay(std::string_view what) noexcept;
 // What is missing where the X display named by DISPLAY cannot be reached.
 std::string MissingDisplay(const char* display);
 

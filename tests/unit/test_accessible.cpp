@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ZelMainForm.h"
 #include "core/Commands.h"
 #include "form/Accessible.h"
 
@@ -41,8 +42,10 @@ class TRecordingPeer final : public TFormPeer {
   void Invalidate(const TRect&) override {}
   void Update() override {}
   void SetBusyCursor(bool busy) override { calls.push_back(busy ? L"busy" : L"normal"); }
-  void Execute(const TCommandRow& row, std::wstring_view folder) override {
-    calls.push_back(std::wstring(folder) + std::wstring(row.folderName.empty() ? kPurchaseAddress : row.folderName));
+  void OpenFolder(std::wstring_view path) override { Record(path); }
+  void OpenAddress(std::wstring_view address) override { Record(address); }
+  void Record(std::wstring_view target) {
+    calls.emplace_back(target);
     if (fail) throw std::runtime_error("no shell");
   }
   TCalls calls;

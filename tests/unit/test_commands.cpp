@@ -1,11 +1,17 @@
-// The application folder, the title and what each command hands to the shell.
+// The application folder, the title and what each command hands to the Windows shell.
 #include <gtest/gtest.h>
 
 #include "core/AppFolder.h"
 #include "core/Commands.h"
+#include "win/ShellCall.h"
 
 namespace zel {
 namespace {
+
+using win::AddressShellCall;
+using win::FolderParameters;
+using win::FolderShellCall;
+using win::TShellCall;
 
 TEST(AppFolder, CutsAfterTheLastSeparator) {
   EXPECT_EQ(AppFolderFromPath(L"C:\\Program Files\\X\\ZelProject.exe"), L"C:\\Program Files\\X\\");
@@ -56,21 +62,22 @@ TEST(AppFolder, PosixPathsCutAfterTheLastSlash) {
 }
 
 TEST(Commands, FolderCommandsPassThePathUnquoted) {
-  const TShellCall forms = ShellCallFor(kCommandTable[0], L"C:\\Program Files\\X\\");
+  const TShellCall forms = FolderShellCall(L"C:\\Program Files\\X\\" + std::wstring(kCommandTable[0].folderName));
   EXPECT_EQ(forms, (TShellCall{L"open", L"explorer.exe", L"C:\\Program Files\\X\\Документы", 1}));
-  const TShellCall samples = ShellCallFor(kCommandTable[1], L"D:\\");
+  const TShellCall samples = FolderShellCall(L"D:\\" + std::wstring(kCommandTable[1].folderName));
   EXPECT_EQ(samples, (TShellCall{L"open", L"explorer.exe", L"D:\\Примеры", 1}));
 }
 
 TEST(Commands, APathWithACommaIsQuoted) {
-  const TShellCall forms = ShellCallFor(kCommandTable[0], L"C:\\Формы, 2026\\");
+  const TShellCall forms = FolderShellCall(L"C:\\Формы, 2026\\" + std::wstring(kCommandTable[0].folderName));
   EXPECT_EQ(forms.parameters, L"\"C:\\Формы, 2026\\Документы\"");
-  EXPECT_EQ(FolderParameters(L"C:\\a,b\\", L"Примеры"), L"\"C:\\a,b\\Примеры\"");
-  EXPECT_EQ(FolderParameters(L"C:\\a;b (x)\\", L"Примеры"), L"C:\\a;b (x)\\Примеры");
+  EXPECT_EQ(FolderParameters(L"C:\\a,b\\Примеры"), L"\"C:\\a,b\\Примеры\"");
+  EXPECT_EQ(FolderParameters(L"C:\\a;b (x)\\Примеры"), L"C:\\a;b (x)\\Примеры");
 }
 
 TEST(Commands, PurchaseOpensTheVendorsBuyPage) {
-  const TShellCall buy = ShellCallFor(kCommandTable[2], L"C:\\ignored\\");
+  ASSERT_EQ(kCommandTable[2].target, TCommandTarget::PurchasePage);
+  const TShellCall buy = AddressShellCall(kPurchaseAddress);
   EXPECT_EQ(buy.verb, L"open");
   // The host the build was given, by default a reserved example domain.
   const std::string host = ZEL_VENDOR_HOST;

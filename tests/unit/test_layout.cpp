@@ -1,6 +1,7 @@
 // Scaling of the main window to the display and its first placement.
 #include <gtest/gtest.h>
 
+#include "ZelMainForm.h"
 #include "form/FormDefinition.h"
 #include "core/Layout.h"
 
