@@ -53,6 +53,32 @@ TPoint CentreInWorkArea(const TRect& workArea, TSize windowSize, int virtualLeft
   return {left, top};
 }
 
+std::optional<TFrameExtents> FrameFromSides(std::span<const std::uint32_t> sides) noexcept {
+  // Wider than any screen is no frame: a garbled property.
+  constexpr std::uint32_t kWidest = 1 << 15;
+  if (sides.size() != 4) return std::nullopt;
+  for (const std::uint32_t side : sides) {
+    if (side >= kWidest) return std::nullopt;
+  }
+  return TFrameExtents{static_cast<int>(sides[0]), static_cast<int>(sides[1]), static_cast<int>(sides[2]),
+                       static_cast<int>(sides[3])};
+}
+
+TSize OuterSize(TSize client, const TFrameExtents& frame) noexcept {
+  return {client.width + frame.left + frame.right, client.height + frame.top + frame.bottom};
+}
+
+TPoint FramePlacement(const TRect& workArea, TSize client, const TFrameExtents& frame, int virtualLeft,
+                      int virtualTop) noexcept {
+  return CentreInWorkArea(workArea, OuterSize(client, frame), virtualLeft, virtualTop);
+}
+
+TRect WorkAreaOfScreen(const TRect& screen, const std::optional<TRect>& desktopWorkArea) noexcept {
+  if (!desktopWorkArea) return screen;
+  const TRect cut = screen.Intersect(*desktopWorkArea);
+  return cut.Empty() ? screen : cut;
+}
+
 TPoint CentreOffset(TSize box, TSize picture) noexcept {
   return {(box.width - picture.width) / 2, (box.height - picture.height) / 2};
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/Layout.h"
 #include "form/Form.h"
 #include "qt/Components.h"
 
@@ -22,7 +23,8 @@ class TFormWidget final : public QWidget, private TFormPeer {
   ~TFormWidget() override;
 
   TForm& Form() const noexcept { return *form_; }
-  // Shows the window for the first time, centred in the primary screen's free area.
+  // Shows the window for the first time, its frame centred in the primary screen's
+  // free area.
   void ShowCentred();
   // Ends a held press as a release outside its button (the press was cancelled).
   void CancelPress();
@@ -47,6 +49,7 @@ class TFormWidget final : public QWidget, private TFormPeer {
   template <typename Work>
   void Guarded(Work&& work) noexcept;
   void Paint(const QRect& area);
+  TFrameExtents FrameBeforeMapping();
 
   // TFormPeer
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override;
