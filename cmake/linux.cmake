@@ -3,7 +3,7 @@
 set(ZEL_TOOLKIT "qt" CACHE STRING "Toolkit of the Linux edition (qt or gtk)")
 if(ZEL_TOOLKIT STREQUAL "gtk")
   find_package(PkgConfig REQUIRED)
-  pkg_check_modules(ZEL_GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 harfbuzz x11)
+  pkg_check_modules(ZEL_GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 harfbuzz x11 xinerama)
 elseif(ZEL_TOOLKIT STREQUAL "qt")
   set(ZEL_QT_MAJOR "" CACHE STRING "Qt major version of the Linux edition (5 or 6)")
   if(NOT ZEL_QT_MAJOR MATCHES "^[56]$")

@@ -1,5 +1,6 @@
 #include "core/Layout.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -77,6 +78,12 @@ TRect WorkAreaOfScreen(const TRect& screen, const std::optional<TRect>& desktopW
   if (!desktopWorkArea) return screen;
   const TRect cut = screen.Intersect(*desktopWorkArea);
   return cut.Empty() ? screen : cut;
+}
+
+TRect PrimaryHead(const TRect& monitor, std::span<const TRect> heads) noexcept {
+  const auto inside = [&](const TRect& head) { return !head.Empty() && monitor.Intersect(head) == head; };
+  const auto within = std::count_if(heads.begin(), heads.end(), inside);
+  return within >= 2 && inside(heads.front()) ? heads.front() : monitor;
 }
 
 TPoint CentreOffset(TSize box, TSize picture) noexcept {

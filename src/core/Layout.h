@@ -61,6 +61,11 @@ TPoint FramePlacement(const TRect& workArea, TSize client, const TFrameExtents& 
 // whole screen where nothing is announced or what is announced misses it.
 TRect WorkAreaOfScreen(const TRect& screen, const std::optional<TRect>& desktopWorkArea) noexcept;
 
+// The primary screen: the toolkit's primary monitor, unless that one monitor spans
+// several of the heads the X server lists (Xinerama heads with no RandR outputs
+// behind them); then the first head, where the server lists the primary output.
+TRect PrimaryHead(const TRect& monitor, std::span<const TRect> heads) noexcept;
+
 // Offset of a picture centred in a box (may be negative for a picture larger than its box).
 TPoint CentreOffset(TSize box, TSize picture) noexcept;
 

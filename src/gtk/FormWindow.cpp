@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xinerama.h>
 #include <cairo.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -97,6 +98,22 @@ std::optional<TRect> WorkAreaOfDesktop(GdkDisplay* display) {
   const auto* values = reinterpret_cast<const long*>(data);
   return TRect{static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
                static_cast<int>(values[3])};
+}
+
+// The heads the X server lists (Xinerama), its primary output first; none
+// without the extension.
+std::vector<TRect> XineramaHeads(GdkDisplay* display) {
+  std::vector<TRect> heads;
+  if (!GDK_IS_X11_DISPLAY(display)) return heads;
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  int events = 0, errors = 0, count = 0;
+  if (!XineramaQueryExtension(x, &events, &errors) || !XineramaIsActive(x)) return heads;
+  const THandle<XineramaScreenInfo, XFree> screens(XineramaQueryScreens(x, &count));
+  for (int i = 0; screens && i < count; ++i) {
+    const XineramaScreenInfo& head = screens.get()[i];
+    heads.push_back({head.x_org, head.y_org, head.width, head.height});
+  }
+  return heads;
 }
 
 }  // namespace
@@ -282,7 +299,9 @@ std::optional<TRect> TFormWindow::PrimaryWorkArea() const {
   if (monitor == nullptr) return WorkAreaOfDesktop(display);
   GdkRectangle geometry{};
   gdk_monitor_get_geometry(monitor, &geometry);
-  return WorkAreaOfScreen({geometry.x, geometry.y, geometry.width, geometry.height}, WorkAreaOfDesktop(display));
+  // GDK takes monitors from RandR alone, which may see one over several heads.
+  const TRect screen = PrimaryHead({geometry.x, geometry.y, geometry.width, geometry.height}, XineramaHeads(display));
+  return WorkAreaOfScreen(screen, WorkAreaOfDesktop(display));
 }
 
 // The title bar's boxes, as the Motif hints ask a window manager for them: moved

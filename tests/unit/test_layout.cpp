@@ -109,6 +109,24 @@ TEST(Placement, WorkAreaCutToThePrimaryScreen) {
   EXPECT_EQ(WorkAreaOfScreen(primary, TRect{2560, 0, 800, 600}), primary);
 }
 
+TEST(Placement, PrimaryHeadOfAMonitorOverSeveralHeads) {
+  const TRect left{0, 0, 1280, 1024}, right{1280, 0, 1280, 1024}, both{0, 0, 2560, 1024};
+  // One monitor over two Xinerama heads: the first head.
+  const TRect two[] = {left, right};
+  EXPECT_EQ(PrimaryHead(both, two), left);
+  // A monitor per head, the primary on the right: the toolkit's own choice stands.
+  const TRect primaryRight[] = {right, left};
+  EXPECT_EQ(PrimaryHead(left, primaryRight), left);
+  EXPECT_EQ(PrimaryHead(right, two), right);
+  // One head, or none listed (no Xinerama): the monitor.
+  const TRect one[] = {both};
+  EXPECT_EQ(PrimaryHead(both, one), both);
+  EXPECT_EQ(PrimaryHead(both, {}), both);
+  // The first head off the monitor: the monitor.
+  const TRect elsewhere[] = {{2560, 0, 800, 600}, left, right};
+  EXPECT_EQ(PrimaryHead(both, elsewhere), both);
+}
+
 TEST(Placement, PictureCentredInItsBox) {
   EXPECT_EQ(CentreOffset({161, 149}, {128, 128}), (TPoint{16, 10}));
   EXPECT_EQ(CentreOffset({198, 184}, {128, 128}), (TPoint{35, 28}));
