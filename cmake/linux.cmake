@@ -3,7 +3,7 @@
 set(ZEL_TOOLKIT "qt" CACHE STRING "Toolkit of the Linux edition (qt or gtk)")
 if(ZEL_TOOLKIT STREQUAL "gtk")
   find_package(PkgConfig REQUIRED)
-  pkg_check_modules(ZEL_GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 harfbuzz x11)
+  pkg_check_modules(ZEL_GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0 harfbuzz x11 xinerama)
 elseif(ZEL_TOOLKIT STREQUAL "qt")
   set(ZEL_QT_MAJOR "" CACHE STRING "Qt major version of the Linux edition (5 or 6)")
   if(NOT ZEL_QT_MAJOR MATCHES "^[56]$")
@@ -47,12 +47,15 @@ target_link_libraries(zelcore PUBLIC JPEG::JPEG ZLIB::ZLIB)
 target_link_options(zelcore INTERFACE -Wl,--wrap=__cxa_throw)
 
 # What the Linux editions share whatever toolkit draws (src/xdg): the program's path
-# as bytes, the children's environment, xdg-open. The application folder is linked
+# as bytes, the children's environment, xdg-open, the frame a window manager gives. The application folder is linked
 # into each launcher on its own, so a test build can swap in a failing one.
 file(GLOB ZEL_XDG_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/xdg/*.cpp)
 list(REMOVE_ITEM ZEL_XDG_SOURCES ${CMAKE_SOURCE_DIR}/src/xdg/ZelAppFolder.cpp)
 add_library(zelxdg STATIC ${ZEL_XDG_SOURCES})
-target_link_libraries(zelxdg PUBLIC zelcore ${CMAKE_DL_LIBS})
+# xcb: the window manager asked for the frame (xdg/FrameExtents), whichever toolkit.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(ZEL_XCB REQUIRED IMPORTED_TARGET xcb)
+target_link_libraries(zelxdg PUBLIC zelcore ${CMAKE_DL_LIBS} PkgConfig::ZEL_XCB)
 
 enable_testing()
 

@@ -23,6 +23,10 @@ PACKAGES=(
   # and the validators of the desktop entry and the metainfo.
   xdotool x11-xserver-utils dbus dbus-x11 libx11-dev libxtst-dev libxfixes-dev libxrandr-dev
   desktop-file-utils appstream
+  # Real desks for the window's placement and title bar: three window managers and a
+  # nested X server of two heads (xfwm4's settings daemon, xfconf, comes with it); xcb
+  # for the editions' question to the manager, Xinerama for the GTK edition's heads.
+  openbox xfwm4 metacity xserver-xephyr libxcb1-dev libxinerama-dev
   # Debian roots of other releases: the shipped Linux program is built in a Debian 11
   # root and proven in Debian 11 and 13 roots (scripts/roots.sh).
   debootstrap

@@ -1,5 +1,6 @@
 #include "core/Layout.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -51,6 +52,38 @@ TPoint CentreInWorkArea(const TRect& workArea, TSize windowSize, int virtualLeft
   if (left < virtualLeft) left = virtualLeft;
   if (top < virtualTop) top = virtualTop;
   return {left, top};
+}
+
+std::optional<TFrameExtents> FrameFromSides(std::span<const std::uint32_t> sides) noexcept {
+  // Wider than any screen is no frame: a garbled property.
+  constexpr std::uint32_t kWidest = 1 << 15;
+  if (sides.size() != 4) return std::nullopt;
+  for (const std::uint32_t side : sides) {
+    if (side >= kWidest) return std::nullopt;
+  }
+  return TFrameExtents{static_cast<int>(sides[0]), static_cast<int>(sides[1]), static_cast<int>(sides[2]),
+                       static_cast<int>(sides[3])};
+}
+
+TSize OuterSize(TSize client, const TFrameExtents& frame) noexcept {
+  return {client.width + frame.left + frame.right, client.height + frame.top + frame.bottom};
+}
+
+TPoint FramePlacement(const TRect& workArea, TSize client, const TFrameExtents& frame, int virtualLeft,
+                      int virtualTop) noexcept {
+  return CentreInWorkArea(workArea, OuterSize(client, frame), virtualLeft, virtualTop);
+}
+
+TRect WorkAreaOfScreen(const TRect& screen, const std::optional<TRect>& desktopWorkArea) noexcept {
+  if (!desktopWorkArea) return screen;
+  const TRect cut = screen.Intersect(*desktopWorkArea);
+  return cut.Empty() ? screen : cut;
+}
+
+TRect PrimaryHead(const TRect& monitor, std::span<const TRect> heads) noexcept {
+  const auto inside = [&](const TRect& head) { return !head.Empty() && monitor.Intersect(head) == head; };
+  const auto within = std::count_if(heads.begin(), heads.end(), inside);
+  return within >= 2 && inside(heads.front()) ? heads.front() : monitor;
 }
 
 TPoint CentreOffset(TSize box, TSize picture) noexcept {

@@ -2,6 +2,7 @@
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xinerama.h>
 #include <cairo.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
@@ -22,6 +23,7 @@
 #include "gtk/Shell.h"
 #include "picture/Ico.h"
 #include "picture/IconChoice.h"
+#include "xdg/FrameExtents.h"
 #include "xdg/Resources.h"
 
 // The drawing surface's own class.
@@ -97,6 +99,22 @@ std::optional<TRect> WorkAreaOfDesktop(GdkDisplay* display) {
   const auto* values = reinterpret_cast<const long*>(data);
   return TRect{static_cast<int>(values[0]), static_cast<int>(values[1]), static_cast<int>(values[2]),
                static_cast<int>(values[3])};
+}
+
+// The heads the X server lists (Xinerama), its primary output first; none
+// without the extension.
+std::vector<TRect> XineramaHeads(GdkDisplay* display) {
+  std::vector<TRect> heads;
+  if (!GDK_IS_X11_DISPLAY(display)) return heads;
+  Display* x = GDK_DISPLAY_XDISPLAY(display);
+  int events = 0, errors = 0, count = 0;
+  if (!XineramaQueryExtension(x, &events, &errors) || !XineramaIsActive(x)) return heads;
+  const THandle<XineramaScreenInfo, XFree> screens(XineramaQueryScreens(x, &count));
+  for (int i = 0; screens && i < count; ++i) {
+    const XineramaScreenInfo& head = screens.get()[i];
+    heads.push_back({head.x_org, head.y_org, head.width, head.height});
+  }
+  return heads;
 }
 
 }  // namespace
@@ -182,6 +200,9 @@ void TFormWindow::ConnectSignals() {
                      if (!gtk_window_is_active(self->Window())) self->CancelPress();
                      gtk_widget_queue_draw(self->surface_);  // the backdrop look follows the activation
                    }), this);
+  // The title bar's boxes are asked for before the window is first mapped.
+  g_signal_connect_after(window_.get(), "realize", G_CALLBACK(+[](GtkWidget*, Self* self) { self->SetTitleBarBoxes(); }),
+                         this);
   // Closing the main window ends the application; the window stays on screen
   // until it is destroyed at the end.
   g_signal_connect(window_.get(), "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, Self* self) -> gboolean {
@@ -270,23 +291,45 @@ void TFormWindow::OpenFolder(std::wstring_view path) {
 
 void TFormWindow::OpenAddress(std::wstring_view address) { xdg::OpenAddress(address); }
 
-void TFormWindow::ShowCentred() {
+// The primary monitor's part of what the desktop's panels leave free.
+std::optional<TRect> TFormWindow::PrimaryWorkArea() const {
   GdkDisplay* display = gtk_widget_get_display(window_.get());
-  std::optional<TRect> work = WorkAreaOfDesktop(display);
-  if (!work) {
-    GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-    if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
-    if (monitor != nullptr) {
-      GdkRectangle area{};
-      gdk_monitor_get_workarea(monitor, &area);
-      work = TRect{area.x, area.y, area.width, area.height};
-    }
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+  if (monitor == nullptr) return WorkAreaOfDesktop(display);
+  GdkRectangle geometry{};
+  gdk_monitor_get_geometry(monitor, &geometry);
+  // GDK takes monitors from RandR alone, which may see one over several heads.
+  const TRect screen = PrimaryHead({geometry.x, geometry.y, geometry.width, geometry.height}, XineramaHeads(display));
+  return WorkAreaOfScreen(screen, WorkAreaOfDesktop(display));
+}
+
+// The title bar's boxes, as the Motif hints ask a window manager for them: moved
+// and closed only (no minimize, maximize or resize), with a border, a title and the
+// window menu. A window GTK decorates itself keeps its own decorations.
+void TFormWindow::SetTitleBarBoxes() {
+  GdkWindow* window = gtk_widget_get_window(window_.get());
+  // GDK's bits are Motif's.
+  gdk_window_set_functions(window, static_cast<GdkWMFunction>(xdg::kMotifFunctionsMoveClose));
+  if (!gtk_style_context_has_class(gtk_widget_get_style_context(window_.get()), "csd")) {
+    gdk_window_set_decorations(window, static_cast<GdkWMDecoration>(xdg::kMotifDecorationsBorderTitleMenu));
   }
-  if (work) {
-    // The frame is known only once a window manager has framed the window.
+}
+
+// Asked of the window manager before the window is first shown; none on bare X,
+// where the window shows with no frame.
+TFrameExtents TFormWindow::FrameBeforeMapping() const {
+  GdkDisplay* display = gtk_widget_get_display(window_.get());
+  if (!GDK_IS_X11_DISPLAY(display)) return {};
+  return xdg::AskFrameExtents(gdk_display_get_name(display), xdg::kFrameAnswerTimeoutMs).value_or(TFrameExtents{});
+}
+
+void TFormWindow::ShowCentred() {
+  if (const std::optional<TRect> work = PrimaryWorkArea()) {
     int width = 0, height = 0;
     gtk_widget_get_size_request(surface_, &width, &height);
-    const TPoint place = CentreInWorkArea(*work, {width, height}, 0, 0);
+    // The frame's top-left corner (north-west gravity).
+    const TPoint place = FramePlacement(*work, {width, height}, FrameBeforeMapping(), 0, 0);
     gtk_window_move(Window(), place.x, place.y);
   }
   gtk_widget_show_all(window_.get());

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "core/Layout.h"
 #include "form/Form.h"
 #include "form/Painter.h"
 #include "gtk/Fonts.h"
@@ -30,7 +33,8 @@ class TFormWindow final : private TFormPeer {
   TForm& Form() const noexcept { return *form_; }
   GtkWindow* Window() const noexcept;
   GtkWidget* Surface() const noexcept { return surface_; }
-  // Shows the window for the first time, centred in the screen's work area.
+  // Shows the window for the first time, its frame centred in the primary
+  // monitor's work area, with the title-bar boxes of a fixed dialog-like window.
   void ShowCentred();
   // Ends a held press as a release outside its button (the press was cancelled).
   void CancelPress();
@@ -47,6 +51,9 @@ class TFormWindow final : private TFormPeer {
   // The arrow, or the wait cursor while a command runs.
   GdkCursor* CursorNow();
   void ConnectSignals();
+  std::optional<TRect> PrimaryWorkArea() const;
+  void SetTitleBarBoxes();
+  TFrameExtents FrameBeforeMapping() const;
 
   // TFormPeer
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override;

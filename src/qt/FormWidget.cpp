@@ -17,6 +17,7 @@
 #include "qt/Accessible.h"
 #include "qt/Application.h"
 #include "qt/Shell.h"
+#include "xdg/FrameExtents.h"
 #include "xdg/Resources.h"
 
 namespace zel::qt {
@@ -142,15 +143,21 @@ void TFormWidget::OpenFolder(std::wstring_view path) {
 
 void TFormWidget::OpenAddress(std::wstring_view address) { xdg::OpenAddress(address); }
 
+// Asked of the window manager before the window is first shown; none on bare X and
+// on platforms other than X, where the window shows as the platform frames it.
+TFrameExtents TFormWidget::FrameBeforeMapping() {
+  if (QGuiApplication::platformName() != QLatin1String("xcb")) return {};
+  return xdg::AskFrameExtents(nullptr, xdg::kFrameAnswerTimeoutMs).value_or(TFrameExtents{});
+}
+
 void TFormWidget::ShowCentred() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen != nullptr) {
     const QRect work = screen->availableGeometry();
     const QRect desktop = screen->virtualGeometry();
-    // The frame is known only once a window manager has framed the window.
-    const QSize outer = frameGeometry().size();
+    // Before the window exists the position is its frame's.
     const TPoint place =
-        CentreInWorkArea(FromQRect(work), {outer.width(), outer.height()}, desktop.left(), desktop.top());
+        FramePlacement(FromQRect(work), {width(), height()}, FrameBeforeMapping(), desktop.left(), desktop.top());
     move(place.x, place.y);
   }
   show();

@@ -7,6 +7,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "core/Layout.h"
 #include "form/Form.h"
 #include "form/Painter.h"
 #include "qt/Surface.h"
@@ -22,7 +23,8 @@ class TFormWidget final : public QWidget, private TFormPeer {
   ~TFormWidget() override;
 
   TForm& Form() const noexcept { return *form_; }
-  // Shows the window for the first time, centred in the primary screen's free area.
+  // Shows the window for the first time, its frame centred in the primary screen's
+  // free area.
   void ShowCentred();
   // Ends a held press as a release outside its button (the press was cancelled).
   void CancelPress();
@@ -46,6 +48,7 @@ class TFormWidget final : public QWidget, private TFormPeer {
   // Runs one event's work; what it raises is reported and the loop goes on.
   template <typename Work>
   void Guarded(Work&& work) noexcept;
+  TFrameExtents FrameBeforeMapping();
 
   // TFormPeer
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override;

@@ -16,11 +16,13 @@ import subprocess
 import sys
 
 # Qt, or GTK 3 with what it is built on (GLib, GIO, cairo, Pango, HarfBuzz, ATK, Xlib),
+# xcb (under Xlib and Qt's X platform alike; the window manager is asked for the frame),
+# Xinerama (under GDK; the heads of a screen RandR sees as one),
 # the JPEG library (version-62 interface), zlib, the C and C++ runtime.
 ALLOWED = re.compile(
     r"libQt[56](Core|Gui|Widgets|DBus)\.so\.[56]|libjpeg\.so\.62|libz\.so\.1|"
     r"lib(gtk|gdk)-3\.so\.0|libgdk_pixbuf-2\.0\.so\.0|lib(glib|gobject|gio)-2\.0\.so\.0|libcairo\.so\.2|"
-    r"libpango(cairo)?-1\.0\.so\.0|libharfbuzz\.so\.0|libatk-1\.0\.so\.0|libX11\.so\.6|"
+    r"libpango(cairo)?-1\.0\.so\.0|libharfbuzz\.so\.0|libatk-1\.0\.so\.0|libX11\.so\.6|libXinerama\.so\.1|libxcb\.so\.1|"
     r"libstdc\+\+\.so\.6|libgcc_s\.so\.1|libc\.so\.6|libm\.so\.6|ld-linux-x86-64\.so\.2")
 
 

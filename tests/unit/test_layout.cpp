@@ -78,6 +78,56 @@ TEST(Placement, DivisionTruncatesTowardsZeroAndIsRaisedToTheVirtualScreen) {
   EXPECT_EQ(CentreInWorkArea({-1280, 0, 800, 400}, {967, 479}, -1280, 0), (TPoint{-1280, 0}));
 }
 
+TEST(Placement, TheOuterWindowIsCentredWithItsFrame) {
+  // The frames of three window managers around 960 x 449, in the room a 32-row
+  // panel leaves on a 1280 x 1024 head.
+  const TRect work{0, 32, 1280, 992};
+  EXPECT_EQ(OuterSize({960, 449}, {5, 5, 29, 5}), (TSize{970, 483}));
+  EXPECT_EQ(FramePlacement(work, {960, 449}, {5, 5, 29, 5}, 0, 0), (TPoint{155, 286}));
+  EXPECT_EQ(FramePlacement(work, {960, 449}, {0, 0, 37, 0}, 0, 0), (TPoint{160, 285}));
+  EXPECT_EQ(FramePlacement(work, {960, 449}, {1, 1, 20, 1}, 0, 0), (TPoint{159, 293}));
+  // No frame (no window manager): the client alone.
+  EXPECT_EQ(FramePlacement(work, {960, 449}, {}, 0, 0), (TPoint{160, 303}));
+  // Too large for the room: raised to the virtual screen's edges.
+  EXPECT_EQ(FramePlacement({0, 0, 800, 400}, {960, 449}, {5, 5, 29, 5}, 0, 0), (TPoint{0, 0}));
+}
+
+TEST(Placement, FrameSidesAsAnnounced) {
+  const std::uint32_t sides[] = {5, 6, 29, 7};
+  EXPECT_EQ(FrameFromSides(sides), (TFrameExtents{5, 6, 29, 7}));
+  EXPECT_EQ(FrameFromSides(std::span(sides, 3)), std::nullopt);
+  const std::uint32_t garbled[] = {5, 5, 0xffffffe0u, 5};  // a negative side
+  EXPECT_EQ(FrameFromSides(garbled), std::nullopt);
+}
+
+TEST(Placement, WorkAreaCutToThePrimaryScreen) {
+  // Two heads side by side: the desktop announces one area over both.
+  const TRect primary{0, 0, 1280, 1024};
+  EXPECT_EQ(WorkAreaOfScreen(primary, TRect{0, 32, 2560, 992}), (TRect{0, 32, 1280, 992}));
+  EXPECT_EQ(WorkAreaOfScreen({1280, 0, 1280, 1024}, TRect{0, 32, 2560, 992}), (TRect{1280, 32, 1280, 992}));
+  // Nothing announced, or an area off this screen: the whole screen.
+  EXPECT_EQ(WorkAreaOfScreen(primary, std::nullopt), primary);
+  EXPECT_EQ(WorkAreaOfScreen(primary, TRect{2560, 0, 800, 600}), primary);
+}
+
+TEST(Placement, PrimaryHeadOfAMonitorOverSeveralHeads) {
+  const TRect left{0, 0, 1280, 1024}, right{1280, 0, 1280, 1024}, both{0, 0, 2560, 1024};
+  // One monitor over two Xinerama heads: the first head.
+  const TRect two[] = {left, right};
+  EXPECT_EQ(PrimaryHead(both, two), left);
+  // A monitor per head, the primary on the right: the toolkit's own choice stands.
+  const TRect primaryRight[] = {right, left};
+  EXPECT_EQ(PrimaryHead(left, primaryRight), left);
+  EXPECT_EQ(PrimaryHead(right, two), right);
+  // One head, or none listed (no Xinerama): the monitor.
+  const TRect one[] = {both};
+  EXPECT_EQ(PrimaryHead(both, one), both);
+  EXPECT_EQ(PrimaryHead(both, {}), both);
+  // The first head off the monitor: the monitor.
+  const TRect elsewhere[] = {{2560, 0, 800, 600}, left, right};
+  EXPECT_EQ(PrimaryHead(both, elsewhere), both);
+}
+
 TEST(Placement, PictureCentredInItsBox) {
   EXPECT_EQ(CentreOffset({161, 149}, {128, 128}), (TPoint{16, 10}));
   EXPECT_EQ(CentreOffset({198, 184}, {128, 128}), (TPoint{35, 28}));

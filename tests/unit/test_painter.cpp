@@ -131,7 +131,8 @@ class TPeer final : public TFormPeer {
   void Invalidate(const TRect&) override {}
   void Update() override {}
   void SetBusyCursor(bool) override {}
-  void Execute(const TCommandRow&, std::wstring_view) override {}
+  void OpenFolder(std::wstring_view) override {}
+  void OpenAddress(std::wstring_view) override {}
 
  private:
   std::vector<std::uint8_t> jpg_ = picture::test::EncodeJpeg(20, 8, 3, std::vector<std::uint8_t>(20 * 8 * 3, 200));

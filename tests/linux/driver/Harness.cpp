@@ -124,19 +124,34 @@ QSize ScreenSize() {
   return {DisplayWidth(Dpy(), screen), DisplayHeight(Dpy(), screen)};
 }
 
-std::vector<TWindowId> ViewableWindowsOf(qint64 pid) {
-  std::vector<TWindowId> found;
-  Window rootReturn = 0, parent = 0;
+namespace {
+
+// A window manager's frame holds its client a level or two down (openbox: frame,
+// then plate); a window that names its process is not looked into.
+void CollectViewable(Window parent, qint64 pid, int depth, std::vector<TWindowId>& found) {
+  Window rootReturn = 0, up = 0;
   Window* list = nullptr;
   unsigned int count = 0;
-  if (!XQueryTree(Dpy(), Root(), &rootReturn, &parent, &list, &count)) return found;
+  if (!XQueryTree(Dpy(), parent, &rootReturn, &up, &list, &count)) return;
   const TXPtr<Window> children(list);
   for (unsigned int i = 0; i < count; ++i) {
+    const Window child = children.get()[i];
     XWindowAttributes attributes{};
-    if (!XGetWindowAttributes(Dpy(), children.get()[i], &attributes) || attributes.map_state != IsViewable) continue;
-    const std::vector<unsigned long> owner = Property32(children.get()[i], "_NET_WM_PID");
-    if (!owner.empty() && static_cast<qint64>(owner[0]) == pid) found.push_back(children.get()[i]);
+    if (!XGetWindowAttributes(Dpy(), child, &attributes) || attributes.map_state != IsViewable) continue;
+    const std::vector<unsigned long> owner = Property32(child, "_NET_WM_PID");
+    if (!owner.empty()) {
+      if (static_cast<qint64>(owner[0]) == pid) found.push_back(child);
+    } else if (depth > 0) {
+      CollectViewable(child, pid, depth - 1, found);
+    }
   }
+}
+
+}  // namespace
+
+std::vector<TWindowId> ViewableWindowsOf(qint64 pid) {
+  std::vector<TWindowId> found;
+  CollectViewable(Root(), pid, 3, found);
   return found;
 }
 
@@ -168,6 +183,21 @@ std::vector<unsigned long> Property32(TWindowId window, const char* name) {
   if (!data || data->format != 32) return {};
   const auto* values = reinterpret_cast<const unsigned long*>(data->bytes.data());
   return {values, values + data->items};
+}
+
+QStringList AtomNames(TWindowId window, const char* name) {
+  QStringList names;
+  for (const unsigned long atom : Property32(window, name)) {
+    const TXPtr<char> text(XGetAtomName(Dpy(), static_cast<Atom>(atom)));
+    if (text) names << QString::fromLatin1(text.get());
+  }
+  return names;
+}
+
+std::optional<QRect> AnnouncedWorkArea() {
+  const std::vector<unsigned long> area = Property32(Root(), "_NET_WORKAREA");
+  if (area.size() < 4) return std::nullopt;
+  return QRect(static_cast<int>(area[0]), static_cast<int>(area[1]), static_cast<int>(area[2]), static_cast<int>(area[3]));
 }
 
 QRect WindowRect(TWindowId window) {
@@ -306,6 +336,27 @@ TWorkArea::TWorkArea(const QRect& area) {
 
 TWorkArea::~TWorkArea() {
   XDeleteProperty(Dpy(), Root(), AtomOf("_NET_WORKAREA"));
+  XSync(Dpy(), False);
+}
+
+TPanel::TPanel(const QRect& strip) {
+  window_ = XCreateSimpleWindow(Dpy(), Root(), strip.x(), strip.y(), static_cast<unsigned int>(strip.width()),
+                                static_cast<unsigned int>(strip.height()), 0, 0, 0x404040);
+  const long dock = static_cast<long>(AtomOf("_NET_WM_WINDOW_TYPE_DOCK"));
+  XChangeProperty(Dpy(), window_, AtomOf("_NET_WM_WINDOW_TYPE"), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(&dock), 1);
+  // left, right, top, bottom, then each side's extent along its edge.
+  const long strut[12] = {0, 0, strip.y() + strip.height(), 0, 0, 0, 0, 0, strip.left(), strip.right(), 0, 0};
+  XChangeProperty(Dpy(), window_, AtomOf("_NET_WM_STRUT_PARTIAL"), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(strut), 12);
+  XChangeProperty(Dpy(), window_, AtomOf("_NET_WM_STRUT"), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(strut), 4);
+  XMapWindow(Dpy(), window_);
+  XSync(Dpy(), False);
+}
+
+TPanel::~TPanel() {
+  XDestroyWindow(Dpy(), window_);
   XSync(Dpy(), False);
 }
 

@@ -50,6 +50,7 @@ struct TContext {
   QString bareWindow;       // a plain Qt program of ours, no guarded plugin paths
   QString plantedDir;       // platforms/ and styles/ with the planted plugins
   QString gtkLooks;         // the GTK edition's button looks, drawn by GTK (zel-gtk-button-looks)
+  QString wm;               // the window manager run-scenario.sh started; empty on bare X
   QString InWork(const QString& name) const { return work + "/" + name; }
 };
 
@@ -67,13 +68,18 @@ inline constexpr int kReactionTimeoutMs = 5000;
 using TWindowId = unsigned long;
 
 QSize ScreenSize();
-// Top-level windows (children of the root) of a process that are mapped and viewable.
+// Top-level windows of a process that are mapped and viewable: children of the root,
+// or under a window manager the clients inside its frames.
 std::vector<TWindowId> ViewableWindowsOf(qint64 pid);
 QString WindowTitle(TWindowId window);  // _NET_WM_NAME, else WM_NAME
 QStringList WindowClass(TWindowId window);  // instance, class
 std::optional<TWindowId> TransientFor(TWindowId window);
 // A property of format 32 as numbers (CARDINAL, WINDOW, ...); empty when absent.
 std::vector<unsigned long> Property32(TWindowId window, const char* name);
+// A property of atoms by their names (_NET_WM_ALLOWED_ACTIONS, ...).
+QStringList AtomNames(TWindowId window, const char* name);
+// The first desktop's work area as the desktop announces it (_NET_WORKAREA).
+std::optional<QRect> AnnouncedWorkArea();
 // The geometry relative to the screen; with no window manager it is the client area.
 QRect WindowRect(TWindowId window);
 struct TSizeHints {
@@ -116,6 +122,20 @@ class TWorkArea {
   TWorkArea(const TWorkArea&) = delete;
   TWorkArea& operator=(const TWorkArea&) = delete;
   ~TWorkArea();
+};
+
+// A panel as desktops make one: a dock window along the top of the screen whose
+// strut reserves its rows over its own width, for a window manager to take off the
+// work area. Gone again when the owner goes.
+class TPanel {
+ public:
+  explicit TPanel(const QRect& strip);
+  TPanel(const TPanel&) = delete;
+  TPanel& operator=(const TPanel&) = delete;
+  ~TPanel();
+
+ private:
+  TWindowId window_ = 0;
 };
 
 // ---- The launcher -------------------------------------------------------------------

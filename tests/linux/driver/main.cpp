@@ -3,6 +3,7 @@
 //
 //   zel-linux-test <scenario> --launcher <path> --work <folder> [--failing <path>]
 //                  [--bare <path>] [--planted <folder>] [--looks <zel-gtk-button-looks>]
+//                  [--wm <window manager run-scenario.sh started>]
 //   zel-linux-test file-manager     the fake file manager (the fixture runs it)
 //   zel-linux-test list
 #include <QApplication>
@@ -18,7 +19,7 @@ namespace {
 
 int Usage() {
   PrintLine("usage: zel-linux-test <scenario> --launcher <path> --work <folder> [--failing <path>] "
-            "[--bare <path>] [--planted <folder>] [--looks <path>] | file-manager | list");
+            "[--bare <path>] [--planted <folder>] [--looks <path>] [--wm <name>] | file-manager | list");
   return 2;
 }
 
@@ -35,6 +36,7 @@ int RunScenario(const QStringList& args) {
     if (args[i] == "--bare") context.bareWindow = value;
     if (args[i] == "--planted") context.plantedDir = value;
     if (args[i] == "--looks") context.gtkLooks = value;
+    if (args[i] == "--wm") context.wm = args[i + 1];
   }
   if (context.launcher.isEmpty() || context.work.isEmpty()) return Usage();
   QDir().mkpath(context.work);
