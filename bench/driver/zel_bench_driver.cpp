@@ -115,6 +115,9 @@ int Main(int argc, wchar_t** argv) {
   const std::vector<std::uint8_t> picture = ReadWholeFile(argv[6]);
 
   namespace layout = zelbench::layout;
+  // The pointer in the screen's corner, off every window: a button under it would
+  // show its hover look.
+  ::SetCursorPos(0, 0);
   const TProgram launcher{"launcher", argv[1], L"TMainForm", LauncherFrame(banner, picture)};
   const TProgram minimalWindow{
       "minimal", argv[2], minimal::kWindowClass,

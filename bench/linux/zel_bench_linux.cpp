@@ -130,6 +130,10 @@ class TScreen {
     pidAtom_ = ::XInternAtom(display_.get(), "_NET_WM_PID", False);
     protocolsAtom_ = ::XInternAtom(display_.get(), "WM_PROTOCOLS", False);
     deleteAtom_ = ::XInternAtom(display_.get(), "WM_DELETE_WINDOW", False);
+    // The pointer in the screen's corner, off every window: a button under it would
+    // show its hover look, which GTK's theme fades in over a fifth of a second.
+    ::XWarpPointer(display_.get(), None, DefaultRootWindow(display_.get()), 0, 0, 0, 0, 0, 0);
+    ::XSync(display_.get(), False);
   }
 
   // The program's mapped top-level window of the frame's size, or 0.
