@@ -63,7 +63,9 @@ TExpectedFrame PlainFrame(int width, int height, std::uint32_t rgb) {
 }
 
 TExpectedFrame ReferenceFrame(int width, int height, std::span<const std::uint32_t> client) {
-  if (client.size() < static_cast<std::size_t>(width) * height) throw std::runtime_error("a capture smaller than its frame");
+  if (client.size() < static_cast<std::size_t>(width) * height) {
+    throw std::runtime_error("a capture smaller than its frame");
+  }
   TExpectedFrame frame{width, height, {}};
   frame.samples.reserve(static_cast<std::size_t>(width) * height);
   for (int y = 0; y < height; ++y) {

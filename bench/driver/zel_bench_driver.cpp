@@ -126,11 +126,13 @@ int Main(int argc, wchar_t** argv) {
                      minimal::kBlue)};
   // Their frames, what each shows once settled. These first starts also warm
   // Wine's services and the page cache, as the warm-up runs do.
-  const TProgram floor{"floor", argv[3], layout::kFloorClass,
-                       SettledFrame("floor", argv[3], layout::kFloorClass, layout::kClientWidth, layout::kClientHeight)};
+  const auto settled = [](const char* name, const wchar_t* exe, const wchar_t* windowClass) {
+    return TProgram{name, exe, windowClass,
+                    SettledFrame(name, exe, windowClass, layout::kClientWidth, layout::kClientHeight)};
+  };
+  const TProgram floor = settled("floor", argv[3], layout::kFloorClass);
   ::Sleep(kSettleMs);
-  const TProgram stock{"stock", argv[4], layout::kStockClass,
-                       SettledFrame("stock", argv[4], layout::kStockClass, layout::kClientWidth, layout::kClientHeight)};
+  const TProgram stock = settled("stock", argv[4], layout::kStockClass);
   const TProgram* programs[] = {&launcher, &minimalWindow, &floor, &stock};
   for (const TProgram* program : programs) {
     std::printf("%s_samples=%zu\n%s_first_row=%d\n", program->name.c_str(), program->frame.samples.size(),
