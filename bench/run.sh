@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# The start-up, memory and size benchmark of both editions, each on its own Xvfb.
-# Windows: builds both Windows presets, starts a persistent wineserver for the
-# project's Wine prefix and runs the driver (the x86_64 launcher against a minimal
-# window of the same toolchain) under wine64. Linux: builds the linux preset and
-# runs its driver (the Qt 5 launcher against a bare Qt window of the same client
-# size, toolkit and flags) with Wine's Tahoma in a private home; gtk: the same for
-# the linux-gtk preset (the GTK 3 launcher against a bare GTK 3 window). It stops
-# exactly what it started and prints one table an edition, also written to
-# build/bench.txt.
+# The start-up, memory and size benchmark of the three editions, each on its own
+# Xvfb. Each edition's launcher runs in turn with three programs of its own
+# toolkit and flags: a bare window of one colour, the floor (a bare window that
+# draws the launcher's three captions in its fonts and places) and the same
+# window built the usual way from the toolkit's stock widgets. Windows: builds
+# both Windows presets, starts a persistent wineserver for the project's Wine
+# prefix and runs the driver under wine64. Linux: builds the linux preset (Qt 5)
+# and runs its driver with Wine's Tahoma in a private home; gtk: the same for the
+# linux-gtk preset (GTK 3). It stops exactly what it started and prints one table
+# an edition, also written to build/bench.txt.
 #
 #   bench/run.sh [runs] [windows|linux|gtk]   runs of each program, at least 10 (default 30);
 #                                             one edition only (default all three)
+#
+# ZEL_BENCH_LAUNCHERS=<folder> times the launchers of another build instead (its
+# win64/ZelProject.exe, linux/ZelProject, linux-gtk/ZelProject) against this
+# build's other programs; the table then gives no size.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$ROOT"
@@ -22,11 +27,13 @@ WINESERVER=/usr/lib/wine/wineserver64
 PREFIX="$ROOT/build/wineprefix"
 WORK="$ROOT/build/bench"
 OUT="$ROOT/build/bench.txt"
+OTHER="${ZEL_BENCH_LAUNCHERS:-}"
 
 log() { printf 'bench: %s\n' "$*" >&2; }
 die() { printf 'bench: %s\n' "$*" >&2; exit 1; }
 [[ "$RUNS" =~ ^[0-9]+$ ]] && ((RUNS >= 10)) || die "at least 10 runs of each program (got '$RUNS')"
 [[ "$EDITIONS" =~ ^(all|windows|linux|gtk)$ ]] || die "the edition is windows, linux or gtk (got '$EDITIONS')"
+[[ -z "$OTHER" || -d "$OTHER" ]] || die "no folder $OTHER for ZEL_BENCH_LAUNCHERS"
 
 # Windows paths for the driver's arguments: the prefix maps Z: to /.
 winpath() { local p="${1//\//\\}"; printf 'Z:%s' "$p"; }
@@ -79,6 +86,60 @@ value() {
   printf '%s' "$v"
 }
 
+# table <runs file> <bare key> <bare label> <memory key> <memory label> <memory target KiB> <size file|"">
+#       <size target KiB|""> [extra row...]: one edition's table of the four programs, from
+# the driver's medians. The start-up targets: the launcher within 5% of the floor, and
+# at least a fifth faster than the usual way.
+table() {
+  local file="$1" bare="$2" bare_label="$3" mem="$4" mem_label="$5" mem_target="$6" size_file="$7" size_target="$8"
+  shift 8
+  local args=() p key
+  # The driver's names; the bare window is "minimal" in the Windows driver's.
+  for p in launcher bare floor stock; do
+    key="$p"
+    [[ "$p" == bare ]] && key="$bare"
+    args+=(-v "${p}_ms=$(value "$file" "${key}_startup_ms")" -v "${p}_min=$(value "$file" "${key}_startup_ms_min")"
+           -v "${p}_max=$(value "$file" "${key}_startup_ms_max")" -v "${p}_kib=$(value "$file" "${key}_${mem}")")
+  done
+  local size="" extra
+  [[ -n "$size_file" ]] && size="$(stat -c %s "$size_file")"
+  extra="$(printf '%s\n' "$@")"
+  awk "${args[@]}" -v bare_label="$bare_label" -v mem_label="$mem_label" -v mem_target="$mem_target" \
+      -v size="$size" -v size_file="${size_file#"$ROOT/"}" -v size_target="$size_target" -v extra="$extra" '
+  function mark(ok) { return ok ? "pass" : "MISS" }
+  function row(what, figure, target, m) { printf "| %-44s | %-24s | %-12s | %-4s |\n", what, figure, target, m }
+  function ms(p) { return sprintf("%.1f ms (%.1f-%.1f)", V[p "_ms"], V[p "_min"], V[p "_max"]) }
+  BEGIN {
+    V["launcher_ms"] = launcher_ms; V["launcher_min"] = launcher_min; V["launcher_max"] = launcher_max
+    V["bare_ms"] = bare_ms; V["bare_min"] = bare_min; V["bare_max"] = bare_max
+    V["floor_ms"] = floor_ms; V["floor_min"] = floor_min; V["floor_max"] = floor_max
+    V["stock_ms"] = stock_ms; V["stock_min"] = stock_min; V["stock_max"] = stock_max
+    row("measure", "figure", "target", "mark")
+    printf "|%s|%s|%s|%s|\n", "----------------------------------------------", "--------------------------", "--------------", "------"
+    row("start-up to first complete frame, launcher", ms("launcher"), "", "")
+    row("start-up, " bare_label, ms("bare"), "", "")
+    row("start-up, floor (the captions alone)", ms("floor"), "", "")
+    row("start-up, usual way (stock widgets)", ms("stock"), "", "")
+    f = launcher_ms / floor_ms; u = launcher_ms / stock_ms
+    row("start-up ratio, launcher / floor", sprintf("%.3f", f), "<= 1.05", mark(f <= 1.05))
+    row("start-up ratio, launcher / usual way", sprintf("%.3f", u), "<= 0.80", mark(u <= 0.80))
+    row("start-up ratio, launcher / " bare_label, sprintf("%.3f", launcher_ms / V["bare_ms"]), "", "")
+    n = split(extra, lines, "\n")
+    for (i = 1; i <= n; ++i) if (split(lines[i], cell, "|") == 2) row(cell[1], cell[2], "", "")
+    row(mem_label ", launcher", sprintf("%d KiB", launcher_kib), "", "")
+    row(mem_label ", " bare_label, sprintf("%d KiB", bare_kib), "", "")
+    row(mem_label ", floor", sprintf("%d KiB", floor_kib), "", "")
+    row(mem_label ", usual way", sprintf("%d KiB", stock_kib), "", "")
+    row(mem_label ", difference from bare", sprintf("%+d KiB", launcher_kib - bare_kib), "<= " mem_target " KiB",
+        mark(launcher_kib - bare_kib <= mem_target + 0))
+    if (size != "") {
+      kib = size / 1024
+      row("size of " size_file, sprintf("%d B (%.1f KiB)", size, kib), size_target == "" ? "" : "<= " size_target " KiB",
+          size_target == "" ? "" : mark(kib <= size_target))
+    }
+  }'
+}
+
 bench_windows() {
   for preset in win32 win64; do
     log "building $preset"
@@ -90,9 +151,14 @@ bench_windows() {
 
   local PRODUCT="$ROOT/build/win32/ZelProject.exe"
   local LAUNCHER="$ROOT/build/win64/ZelProject.exe"
+  [[ -n "$OTHER" ]] && LAUNCHER="$OTHER/win64/ZelProject.exe" PRODUCT=""
   local DRIVER="$ROOT/build/win64/bench/zel_bench_driver.exe"
   local MINIMAL="$ROOT/build/win64/bench/zel_minimal_window.exe"
-  for f in "$PRODUCT" "$LAUNCHER" "$DRIVER" "$MINIMAL"; do [[ -f "$f" ]] || die "missing $f"; done
+  local FLOOR="$ROOT/build/win64/bench/zel_floor_window.exe"
+  local STOCK="$ROOT/build/win64/bench/zel_stock_window.exe"
+  for f in ${PRODUCT:+"$PRODUCT"} "$LAUNCHER" "$DRIVER" "$MINIMAL" "$FLOOR" "$STOCK"; do
+    [[ -f "$f" ]] || die "missing $f"
+  done
 
   export WINEPREFIX="$PREFIX" WINEDEBUG=-all
   unset WINEDLLOVERRIDES
@@ -124,62 +190,48 @@ bench_windows() {
   start_xvfb
   local RUNS_FILE="$WORK/runs.txt"
   log "running $RUNS runs of each program on $DISPLAY (per-run lines in build/bench/runs.txt)"
-  if ! timeout 1800 "$WINE" "$DRIVER" "$(winpath "$LAUNCHER")" "$(winpath "$MINIMAL")" \
+  if ! timeout 1800 "$WINE" "$DRIVER" "$(winpath "$LAUNCHER")" "$(winpath "$MINIMAL")" "$(winpath "$FLOOR")" \
+      "$(winpath "$STOCK")" \
       "$(winpath "$ROOT/res/banner.jpg")" "$(winpath "$ROOT/res/buy.png")" "$RUNS" >"$RUNS_FILE" 2>"$WORK/driver.err"; then
     cat "$RUNS_FILE" "$WORK/driver.err" >&2
     die "the driver failed"
   fi
   stop_started
 
-  local L_MS M_MS L_MIN L_MAX M_MIN M_MAX L_KIB M_KIB DECODE REPS SIZE
-  L_MS="$(value "$RUNS_FILE" launcher_startup_ms)" M_MS="$(value "$RUNS_FILE" minimal_startup_ms)"
-  L_MIN="$(value "$RUNS_FILE" launcher_startup_ms_min)" L_MAX="$(value "$RUNS_FILE" launcher_startup_ms_max)"
-  M_MIN="$(value "$RUNS_FILE" minimal_startup_ms_min)" M_MAX="$(value "$RUNS_FILE" minimal_startup_ms_max)"
-  L_KIB="$(value "$RUNS_FILE" launcher_peak_working_set_kib)" M_KIB="$(value "$RUNS_FILE" minimal_peak_working_set_kib)"
+  local DECODE REPS
   DECODE="$(value "$RUNS_FILE" banner_decode_ms)" REPS="$(value "$RUNS_FILE" banner_decode_repetitions)"
-  SIZE="$(stat -c %s "$PRODUCT")"
-
-  awk -v runs="$RUNS" -v lms="$L_MS" -v mms="$M_MS" -v lmin="$L_MIN" -v lmax="$L_MAX" -v mmin="$M_MIN" \
-      -v mmax="$M_MAX" -v lkib="$L_KIB" -v mkib="$M_KIB" -v decode="$DECODE" -v reps="$REPS" -v size="$SIZE" '
-  function mark(ok) { return ok ? "pass" : "MISS" }
-  function row(what, figure, target, m) { printf "| %-44s | %-24s | %-12s | %-4s |\n", what, figure, target, m }
-  BEGIN {
-    ratio = lms / mms; diff = lkib - mkib; kib = size / 1024
-    printf "Benchmark: medians of %d alternating runs each (x86_64 build under wine64, Xvfb 1280x1024x24)\n\n", runs
-    row("measure", "figure", "target", "mark")
-    printf "|%s|%s|%s|%s|\n", "----------------------------------------------", "--------------------------", "--------------", "------"
-    row("start-up to first complete frame, launcher", sprintf("%.1f ms (%.1f-%.1f)", lms, lmin, lmax), "", "")
-    row("start-up to first complete frame, minimal", sprintf("%.1f ms (%.1f-%.1f)", mms, mmin, mmax), "", "")
-    row("start-up ratio, launcher / minimal", sprintf("%.3f", ratio), "<= 1.15", mark(ratio <= 1.15))
-    row(sprintf("banner decode (DecodeJpeg, median of %d)", reps), sprintf("%.2f ms", decode), "", "")
-    row("peak working set, launcher", sprintf("%d KiB", lkib), "", "")
-    row("peak working set, minimal", sprintf("%d KiB", mkib), "", "")
-    row("peak working set, difference", sprintf("%+d KiB", diff), "<= 2048 KiB", mark(diff <= 2048))
-    row("size of build/win32/ZelProject.exe", sprintf("%d B (%.1f KiB)", size, kib), "<= 640 KiB", mark(kib <= 640))
-  }'
+  printf 'Benchmark: medians of %d alternating runs each (x86_64 build under wine64, Xvfb 1280x1024x24)\n' "$RUNS"
+  [[ -n "$OTHER" ]] && printf 'The launcher: %s\n' "$LAUNCHER"
+  echo
+  table "$RUNS_FILE" minimal minimal peak_working_set_kib "peak working set" 2048 "$PRODUCT" 640 \
+    "banner decode (DecodeJpeg, median of $REPS)|$(printf '%.2f ms' "$DECODE")"
 }
 
 # bench_linux <preset>: linux (Qt 5) or linux-gtk (GTK 3), each against a bare
 # window of its own toolkit.
 bench_linux() {
-  local PRESET="$1" KIT TOOLKIT TARGET
+  local PRESET="$1" KIT TOOLKIT
   if [[ "$PRESET" == linux-gtk ]]; then
-    KIT=GTK TOOLKIT="GTK $(pkg-config --modversion gtk+-3.0), X11" TARGET=1.10
+    KIT=GTK TOOLKIT="GTK $(pkg-config --modversion gtk+-3.0), X11"
   else
-    KIT=Qt TOOLKIT="Qt $(dpkg-query -W -f='${Version}' libqt5core5a 2>/dev/null | sed 's/[+~-].*//'), xcb" TARGET=1.30
+    KIT=Qt TOOLKIT="Qt $(dpkg-query -W -f='${Version}' libqt5core5a 2>/dev/null | sed 's/[+~-].*//'), xcb"
   fi
   log "building $PRESET"
   # Others build the Linux presets too: one build at a time in a folder.
   if ! { cmake --preset "$PRESET" &&
-         flock "/tmp/zel-$PRESET-build.lock" cmake --build --preset "$PRESET" --target ZelProject zel_bare_window zel_bench_linux
+         flock "/tmp/zel-$PRESET-build.lock" cmake --build --preset "$PRESET" --target ZelProject zel_bare_window \
+           zel_floor_window zel_stock_window zel_bench_linux
        } >"$WORK/build-$PRESET.log" 2>&1; then
     cat "$WORK/build-$PRESET.log" >&2
     die "the $PRESET build failed"
   fi
   local LAUNCHER="$ROOT/build/$PRESET/ZelProject"
-  local BARE="$ROOT/build/$PRESET/bench/linux/zel_bare_window"
-  local DRIVER="$ROOT/build/$PRESET/bench/linux/zel_bench_linux"
-  for f in "$LAUNCHER" "$BARE" "$DRIVER"; do [[ -f "$f" ]] || die "missing $f"; done
+  local SIZED="$LAUNCHER"
+  [[ -n "$OTHER" ]] && LAUNCHER="$OTHER/$PRESET/ZelProject" SIZED=""
+  local BENCH="$ROOT/build/$PRESET/bench/linux"
+  local BARE="$BENCH/zel_bare_window" FLOOR="$BENCH/zel_floor_window" STOCK="$BENCH/zel_stock_window"
+  local DRIVER="$BENCH/zel_bench_linux"
+  for f in "$LAUNCHER" "$BARE" "$FLOOR" "$STOCK" "$DRIVER"; do [[ -f "$f" ]] || die "missing $f"; done
 
   start_xvfb
   # A home of the benchmark's own: Wine's Tahoma where fontconfig looks (both
@@ -201,38 +253,18 @@ bench_linux() {
       -u GTK_THEME -u GDK_BACKEND -u GDK_SCALE -u GDK_DPI_SCALE -u GTK_MODULES \
       HOME="$PRIVATE_HOME" XDG_RUNTIME_DIR="$PRIVATE_HOME/run" \
       DBUS_SESSION_BUS_ADDRESS="unix:path=$PRIVATE_HOME/run/bus" \
-      timeout 1800 "$DRIVER" "$LAUNCHER" "$BARE" "$ROOT/res/banner.jpg" "$ROOT/res/buy.png" "$RUNS" \
+      timeout 1800 "$DRIVER" "$LAUNCHER" "$BARE" "$FLOOR" "$STOCK" "$ROOT/res/banner.jpg" "$ROOT/res/buy.png" "$RUNS" \
       >"$RUNS_FILE" 2>"$WORK/driver-$PRESET.err"; then
     cat "$RUNS_FILE" "$WORK/driver-$PRESET.err" >&2
     die "the Linux driver failed"
   fi
   stop_started
 
-  local L_MS B_MS L_MIN L_MAX B_MIN B_MAX L_KIB B_KIB SIZE
-  L_MS="$(value "$RUNS_FILE" launcher_startup_ms)" B_MS="$(value "$RUNS_FILE" bare_startup_ms)"
-  L_MIN="$(value "$RUNS_FILE" launcher_startup_ms_min)" L_MAX="$(value "$RUNS_FILE" launcher_startup_ms_max)"
-  B_MIN="$(value "$RUNS_FILE" bare_startup_ms_min)" B_MAX="$(value "$RUNS_FILE" bare_startup_ms_max)"
-  L_KIB="$(value "$RUNS_FILE" launcher_peak_rss_kib)" B_KIB="$(value "$RUNS_FILE" bare_peak_rss_kib)"
-  SIZE="$(stat -c %s "$LAUNCHER")"
-
-  awk -v runs="$RUNS" -v lms="$L_MS" -v bms="$B_MS" -v lmin="$L_MIN" -v lmax="$L_MAX" -v bmin="$B_MIN" \
-      -v bmax="$B_MAX" -v lkib="$L_KIB" -v bkib="$B_KIB" -v size="$SIZE" -v toolkit="$TOOLKIT" -v kit="$KIT" \
-      -v target="$TARGET" -v preset="$PRESET" '
-  function mark(ok) { return ok ? "pass" : "MISS" }
-  function row(what, figure, target, m) { printf "| %-44s | %-24s | %-12s | %-4s |\n", what, figure, target, m }
-  BEGIN {
-    ratio = lms / bms; diff = lkib - bkib
-    printf "Linux benchmark (%s): medians of %d alternating runs each (%s, Xvfb 1280x1024x24)\n\n", preset, runs, toolkit
-    row("measure", "figure", "target", "mark")
-    printf "|%s|%s|%s|%s|\n", "----------------------------------------------", "--------------------------", "--------------", "------"
-    row("start-up to first complete frame, launcher", sprintf("%.1f ms (%.1f-%.1f)", lms, lmin, lmax), "", "")
-    row("start-up to first complete frame, bare " kit, sprintf("%.1f ms (%.1f-%.1f)", bms, bmin, bmax), "", "")
-    row("start-up ratio, launcher / bare " kit " window", sprintf("%.3f", ratio), "<= " target, mark(ratio <= target + 0))
-    row("peak resident set, launcher", sprintf("%d KiB", lkib), "", "")
-    row("peak resident set, bare " kit " window", sprintf("%d KiB", bkib), "", "")
-    row("peak resident set, difference", sprintf("%+d KiB", diff), "<= 6144 KiB", mark(diff <= 6144))
-    row("size of build/" preset "/ZelProject", sprintf("%d B (%.1f KiB)", size, size / 1024), "", "")
-  }'
+  printf 'Linux benchmark (%s): medians of %d alternating runs each (%s, Xvfb 1280x1024x24)\n' "$PRESET" "$RUNS" \
+    "$TOOLKIT"
+  [[ -n "$OTHER" ]] && printf 'The launcher: %s\n' "$LAUNCHER"
+  echo
+  table "$RUNS_FILE" bare "bare $KIT window" peak_rss_kib "peak resident set" 6144 "$SIZED" ""
 }
 
 "$ROOT/scripts/setup.sh" >&2

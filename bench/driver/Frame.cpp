@@ -62,10 +62,30 @@ TExpectedFrame PlainFrame(int width, int height, std::uint32_t rgb) {
   return frame;
 }
 
+TExpectedFrame ReferenceFrame(int width, int height, std::span<const std::uint32_t> client) {
+  if (client.size() < static_cast<std::size_t>(width) * height) {
+    throw std::runtime_error("a capture smaller than its frame");
+  }
+  TExpectedFrame frame{width, height, {}};
+  frame.samples.reserve(static_cast<std::size_t>(width) * height);
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* row = client.data() + static_cast<std::size_t>(y) * width;
+    bool uniform = true;
+    for (int x = 0; x < width; ++x) {
+      frame.samples.push_back({x, y, row[x] & 0xFFFFFF});
+      uniform = uniform && (row[x] & 0xFFFFFF) == (row[0] & 0xFFFFFF);
+    }
+    if (!uniform) frame.sentinelRow = y;
+  }
+  // One colour everywhere: nothing was drawn, and a blank window would pass.
+  if (frame.sentinelRow < 0) throw std::runtime_error("the settled capture is one colour all over");
+  return frame;
+}
+
 TExpectedFrame LastRowOf(const TExpectedFrame& frame) {
   if (frame.samples.empty()) throw std::runtime_error("a frame with no samples cannot be looked for");
   TExpectedFrame row{frame.clientWidth, frame.clientHeight, {}};
-  const int y = frame.samples.back().y;
+  const int y = frame.sentinelRow >= 0 ? frame.sentinelRow : frame.samples.back().y;
   for (const TSample& sample : frame.samples) {
     if (sample.y == y) row.samples.push_back(sample);
   }

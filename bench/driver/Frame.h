@@ -20,6 +20,7 @@ struct TExpectedFrame {
   int clientWidth = 0;
   int clientHeight = 0;
   std::vector<TSample> samples;
+  int sentinelRow = -1;  // the row a poll looks at first; -1: the last sample's
 };
 
 // Where the launcher draws its pictures, in client pixels at 96 dpi.
@@ -35,7 +36,14 @@ TExpectedFrame LauncherFrame(std::span<const std::uint8_t> bannerJpeg, std::span
 // One colour over the whole client area.
 TExpectedFrame PlainFrame(int width, int height, std::uint32_t rgb);
 
-// The samples on the frame's last sampled row: the cheap first look of a poll.
+// A frame of a program whose pixels cannot be known without drawing them (its
+// captions, its toolkit's widgets): every pixel of a capture of its client area
+// taken once it had settled. client is as for Compare. Its first look is the
+// lowest row of more than one colour (the last caption's or widget's edge), so a
+// poll does not pass on a background row painted before the rest.
+TExpectedFrame ReferenceFrame(int width, int height, std::span<const std::uint32_t> client);
+
+// The samples on the frame's sentinel row (by default its last sampled row): the cheap first look of a poll.
 TExpectedFrame LastRowOf(const TExpectedFrame& frame);
 
 struct TComparison {

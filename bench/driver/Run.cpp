@@ -4,6 +4,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <span>
 #include <stdexcept>
@@ -23,6 +24,9 @@ using TMemoryDc = zel::win::TMemoryDc;
 
 constexpr DWORD kFrameTimeoutMs = 60000;  // the first start in a new wineserver takes seconds
 constexpr DWORD kExitTimeoutMs = 15000;
+// A settled client area: the same in every read, 50 ms apart, for a second.
+constexpr double kSettledForMs = 1000;
+constexpr DWORD kSettleIntervalMs = 50;
 
 std::string Utf8(const std::wstring& text) {
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -220,6 +224,45 @@ TRunResult MeasureRun(const TProgram& program) {
   ::GetExitCodeProcess(started.process.Get(), &code);
   result.exitCode = code;
   return result;
+}
+
+TExpectedFrame SettledFrame(const std::string& name, const std::wstring& exe, const wchar_t* windowClass, int width,
+                            int height) {
+  TScreenReader reader(width, height);
+  std::vector<std::uint32_t> previous;
+  const double start = NowMs();
+  TStarted started = Start(exe);
+  HWND window = nullptr;
+  double sameSince = 0;
+  while (true) {
+    if (NowMs() - start > kFrameTimeoutMs) {
+      ::TerminateProcess(started.process.Get(), 1);
+      throw std::runtime_error(name + ": its window did not settle");
+    }
+    if (window == nullptr || !::IsWindow(window)) window = FindVisibleWindow(started.id, windowClass);
+    if (window == nullptr && ::WaitForSingleObject(started.process.Get(), 0) == WAIT_OBJECT_0) {
+      throw std::runtime_error(name + " ended before showing its window");
+    }
+    const SIZE size = window != nullptr ? ClientSize(window) : SIZE{0, 0};
+    if (size.cx == width && size.cy == height) {
+      const std::span<const std::uint32_t> pixels = reader.Read(window);
+      const double now = NowMs();
+      if (!std::equal(pixels.begin(), pixels.end(), previous.begin(), previous.end())) {
+        previous.assign(pixels.begin(), pixels.end());
+        sameSince = now;
+      } else if (now - sameSince >= kSettledForMs) {
+        break;
+      }
+    }
+    ::Sleep(kSettleIntervalMs);
+  }
+  TExpectedFrame frame = ReferenceFrame(width, height, previous);
+  ::PostMessageW(window, WM_CLOSE, 0, 0);
+  if (::WaitForSingleObject(started.process.Get(), kExitTimeoutMs) != WAIT_OBJECT_0) {
+    ::TerminateProcess(started.process.Get(), 1);
+    throw std::runtime_error(name + " did not end after WM_CLOSE");
+  }
+  return frame;
 }
 
 }  // namespace zelbench

@@ -30,6 +30,12 @@ struct TRunResult {
 // the program does not end when its window is closed.
 TRunResult MeasureRun(const TProgram& program);
 
+// For a program whose frame cannot be known without drawing it: starts it, waits
+// until its client area (width x height) stayed the same for a second, closes it
+// and returns that capture as the frame its timed runs must show.
+TExpectedFrame SettledFrame(const std::string& name, const std::wstring& exe, const wchar_t* windowClass, int width,
+                            int height);
+
 // Milliseconds from a fixed start, at the performance counter's resolution.
 double NowMs();
 

@@ -1,19 +1,23 @@
-// The start-up, memory and decoding benchmark's driver: starts the launcher and
-// a minimal window in turn, times each to its first complete frame on screen,
-// reads their peak working sets, times the banner's decoding, and prints medians
-// as "key=value" lines (bench/run.sh makes the table of them).
+// The start-up, memory and decoding benchmark's driver: starts the launcher, a
+// minimal window, the floor (a bare window drawing the launcher's captions) and
+// the same window made of stock controls in turn, times each to its first
+// complete frame on screen, reads their peak working sets, times the banner's
+// decoding, and prints medians as "key=value" lines (bench/run.sh makes the table
+// of them).
 //
-//   zel_bench_driver <launcher.exe> <minimal.exe> <banner.jpg> <buy.png> <runs>
+//   zel_bench_driver <launcher.exe> <minimal.exe> <floor.exe> <stock.exe> <banner.jpg> <buy.png> <runs>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdint>
 #include <exception>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "../LauncherLayout.h"
 #include "../MinimalWindow.h"
 #include "Frame.h"
 #include "Run.h"
@@ -96,44 +100,61 @@ void PrintSeries(const char* name, const TSeries& series) {
 }
 
 int Main(int argc, wchar_t** argv) {
-  if (argc != 6) {
-    std::fputs("usage: zel_bench_driver <launcher.exe> <minimal.exe> <banner.jpg> <buy.png> <runs>\n", stderr);
+  if (argc != 8) {
+    std::fputs("usage: zel_bench_driver <launcher.exe> <minimal.exe> <floor.exe> <stock.exe> <banner.jpg> <buy.png> "
+               "<runs>\n",
+               stderr);
     return 2;
   }
-  const int runs = _wtoi(argv[5]);
+  const int runs = _wtoi(argv[7]);
   if (runs < kMinRuns) {
     std::fprintf(stderr, "zel_bench_driver: at least %d runs of each program\n", kMinRuns);
     return 2;
   }
-  const std::vector<std::uint8_t> banner = ReadWholeFile(argv[3]);
-  const std::vector<std::uint8_t> picture = ReadWholeFile(argv[4]);
+  const std::vector<std::uint8_t> banner = ReadWholeFile(argv[5]);
+  const std::vector<std::uint8_t> picture = ReadWholeFile(argv[6]);
 
+  namespace layout = zelbench::layout;
+  // The pointer in the screen's corner, off every window: a button under it would
+  // show its hover look.
+  ::SetCursorPos(0, 0);
   const TProgram launcher{"launcher", argv[1], L"TMainForm", LauncherFrame(banner, picture)};
   const TProgram minimalWindow{
       "minimal", argv[2], minimal::kWindowClass,
       PlainFrame(minimal::kClientWidth, minimal::kClientHeight,
                  static_cast<std::uint32_t>(minimal::kRed) << 16 | static_cast<std::uint32_t>(minimal::kGreen) << 8 |
                      minimal::kBlue)};
-  std::printf("launcher_samples=%zu\nminimal_samples=%zu\n", launcher.frame.samples.size(),
-              minimalWindow.frame.samples.size());
+  // Their frames, what each shows once settled. These first starts also warm
+  // Wine's services and the page cache, as the warm-up runs do.
+  const auto settled = [](const char* name, const wchar_t* exe, const wchar_t* windowClass) {
+    return TProgram{name, exe, windowClass,
+                    SettledFrame(name, exe, windowClass, layout::kClientWidth, layout::kClientHeight)};
+  };
+  const TProgram floor = settled("floor", argv[3], layout::kFloorClass);
+  ::Sleep(kSettleMs);
+  const TProgram stock = settled("stock", argv[4], layout::kStockClass);
+  const TProgram* programs[] = {&launcher, &minimalWindow, &floor, &stock};
+  for (const TProgram* program : programs) {
+    std::printf("%s_samples=%zu\n%s_first_row=%d\n", program->name.c_str(), program->frame.samples.size(),
+                program->name.c_str(), LastRowOf(program->frame).samples.front().y);
+  }
 
   // Warm-up: the first start after the wineserver came up also starts Wine's own
   // services and loads the system DLLs into the page cache.
-  Record("launcher-warmup", 0, MeasureRun(launcher), nullptr);
-  ::Sleep(kSettleMs);
-  Record("minimal-warmup", 0, MeasureRun(minimalWindow), nullptr);
-
-  TSeries launcherSeries, minimalSeries;
+  for (const TProgram* program : programs) {
+    ::Sleep(kSettleMs);
+    Record((program->name + "-warmup").c_str(), 0, MeasureRun(*program), nullptr);
+  }
+  TSeries series[std::size(programs)];
   for (int i = 1; i <= runs; ++i) {
-    ::Sleep(kSettleMs);
-    Record("launcher", i, MeasureRun(launcher), &launcherSeries);
-    ::Sleep(kSettleMs);
-    Record("minimal", i, MeasureRun(minimalWindow), &minimalSeries);
+    for (std::size_t p = 0; p < std::size(programs); ++p) {
+      ::Sleep(kSettleMs);
+      Record(programs[p]->name.c_str(), i, MeasureRun(*programs[p]), &series[p]);
+    }
   }
 
   std::printf("runs=%d\n", runs);
-  PrintSeries("launcher", launcherSeries);
-  PrintSeries("minimal", minimalSeries);
+  for (std::size_t p = 0; p < std::size(programs); ++p) PrintSeries(programs[p]->name.c_str(), series[p]);
   std::printf("banner_decode_ms=%.3f\nbanner_decode_repetitions=%d\n", MedianDecodeMs(banner), kDecodeRepetitions);
   return 0;
 }

@@ -1,10 +1,11 @@
-// The Linux benchmark's driver: starts the launcher and the bare window of its
-// toolkit (Qt or GTK) in turn on an X display, times each from its start to its
-// first complete frame on screen, reads its peak resident set, closes its window
-// as a window manager would, and prints medians as "key=value" lines (bench/run.sh
-// makes the table).
+// The Linux benchmark's driver: starts the launcher, the bare window of its
+// toolkit (Qt or GTK), the floor (a bare window drawing the launcher's captions)
+// and the same window made of the toolkit's stock widgets in turn on an X
+// display, times each from its start to its first complete frame on screen,
+// reads its peak resident set, closes its window as a window manager would, and
+// prints medians as "key=value" lines (bench/run.sh makes the table).
 //
-//   zel_bench_linux <launcher> <bare window> <banner.jpg> <buy.png> <runs>
+//   zel_bench_linux <launcher> <bare> <floor> <stock> <banner.jpg> <buy.png> <runs>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -34,6 +35,7 @@ namespace {
 
 using namespace zelbench;
 using namespace std::chrono_literals;
+namespace minimal = zelbench::minimal;
 
 constexpr int kMinRuns = 10;
 constexpr auto kFrameTimeout = 30s;
@@ -41,6 +43,10 @@ constexpr auto kExitTimeout = 15s;
 // Between runs, so the previous program's teardown is not timed with the next
 // one's start. Outside every measured interval.
 constexpr auto kSettle = 300ms;
+// A program whose frame is known only by drawing it has settled when its whole
+// client area stayed the same this long, read at this interval.
+constexpr auto kSettledFor = 1s;
+constexpr auto kSettleInterval = 50ms;
 
 double NowMs() {
   return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
@@ -124,6 +130,10 @@ class TScreen {
     pidAtom_ = ::XInternAtom(display_.get(), "_NET_WM_PID", False);
     protocolsAtom_ = ::XInternAtom(display_.get(), "WM_PROTOCOLS", False);
     deleteAtom_ = ::XInternAtom(display_.get(), "WM_DELETE_WINDOW", False);
+    // The pointer in the screen's corner, off every window: a button under it would
+    // show its hover look, which GTK's theme fades in over a fifth of a second.
+    ::XWarpPointer(display_.get(), None, DefaultRootWindow(display_.get()), 0, 0, 0, 0, 0, 0);
+    ::XSync(display_.get(), False);
   }
 
   // The program's mapped top-level window of the frame's size, or 0.
@@ -281,6 +291,44 @@ TRunResult MeasureRun(TScreen& screen, const TProgram& program) {
   return result;
 }
 
+// Starts the program, waits until its client area stays the same for kSettledFor,
+// takes that as the frame its timed runs must show, and closes it.
+TExpectedFrame SettledFrame(TScreen& screen, const std::string& name, const std::string& path) {
+  const TExpectedFrame size{minimal::kClientWidth, minimal::kClientHeight, {}};
+  std::vector<std::uint32_t> pixels, previous;
+  const double start = NowMs();
+  TChild child(path);
+  Window window = 0;
+  double sameSince = 0;
+  const double limit = std::chrono::duration<double, std::milli>(kFrameTimeout).count();
+  const double settled = std::chrono::duration<double, std::milli>(kSettledFor).count();
+  while (true) {
+    if (NowMs() - start > limit) throw std::runtime_error(name + ": its window did not settle");
+    if (window == 0) window = screen.FindWindow(child.Pid(), size);
+    if (window == 0 && child.Poll() >= 0) throw std::runtime_error(name + " ended before showing its window");
+    if (window != 0 && screen.ReadRows(window, size, 0, size.clientHeight, &pixels)) {
+      const double now = NowMs();
+      if (pixels != previous) {
+        previous = pixels;
+        sameSince = now;
+      } else if (now - sameSince >= settled) {
+        break;
+      }
+    }
+    std::this_thread::sleep_for(kSettleInterval);
+  }
+  TExpectedFrame frame = ReferenceFrame(size.clientWidth, size.clientHeight, previous);
+  screen.Close(window);
+  const double closing = NowMs();
+  while (child.Poll() < 0) {
+    if (NowMs() - closing > std::chrono::duration<double, std::milli>(kExitTimeout).count()) {
+      throw std::runtime_error(name + " did not end after its window was closed");
+    }
+    std::this_thread::sleep_for(1ms);
+  }
+  return frame;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
@@ -308,39 +356,46 @@ void PrintSeries(const char* name, const TSeries& series) {
 }
 
 int Main(int argc, char** argv) {
-  if (argc != 6) {
-    std::fputs("usage: zel_bench_linux <launcher> <bare window> <banner.jpg> <buy.png> <runs>\n", stderr);
+  if (argc != 8) {
+    std::fputs("usage: zel_bench_linux <launcher> <bare> <floor> <stock> <banner.jpg> <buy.png> <runs>\n", stderr);
     return 2;
   }
-  const int runs = std::atoi(argv[5]);
+  const int runs = std::atoi(argv[7]);
   if (runs < kMinRuns) {
     std::fprintf(stderr, "zel_bench_linux: at least %d runs of each program\n", kMinRuns);
     return 2;
   }
-  namespace minimal = zelbench::minimal;
-  const TProgram launcher{"launcher", argv[1], LauncherFrame(ReadWholeFile(argv[3]), ReadWholeFile(argv[4]))};
+  const TProgram launcher{"launcher", argv[1], LauncherFrame(ReadWholeFile(argv[5]), ReadWholeFile(argv[6]))};
   const TProgram bare{"bare", argv[2],
                       PlainFrame(minimal::kClientWidth, minimal::kClientHeight,
                                  static_cast<std::uint32_t>(minimal::kRed) << 16 |
                                      static_cast<std::uint32_t>(minimal::kGreen) << 8 | minimal::kBlue)};
-  std::printf("launcher_samples=%zu\nbare_samples=%zu\n", launcher.frame.samples.size(), bare.frame.samples.size());
-
   TScreen screen;
-  // Warm-up: the libraries and fonts into the page cache, fontconfig's cache built.
-  Record("launcher-warmup", 0, MeasureRun(screen, launcher), nullptr);
+  // The floor's and the stock window's frames: what each shows once settled. These
+  // runs also bring their libraries and fonts into the page cache.
+  const TProgram floor{"floor", argv[3], SettledFrame(screen, "floor", argv[3])};
   std::this_thread::sleep_for(kSettle);
-  Record("bare-warmup", 0, MeasureRun(screen, bare), nullptr);
+  const TProgram stock{"stock", argv[4], SettledFrame(screen, "stock", argv[4])};
+  const TProgram* programs[] = {&launcher, &bare, &floor, &stock};
+  for (const TProgram* program : programs) {
+    std::printf("%s_samples=%zu\n%s_first_row=%d\n", program->name.c_str(), program->frame.samples.size(),
+                program->name.c_str(), LastRowOf(program->frame).samples.front().y);
+  }
 
-  TSeries launcherSeries, bareSeries;
+  // Warm-up: the libraries and fonts into the page cache, fontconfig's cache built.
+  for (const TProgram* program : programs) {
+    std::this_thread::sleep_for(kSettle);
+    Record((program->name + "-warmup").c_str(), 0, MeasureRun(screen, *program), nullptr);
+  }
+  TSeries series[std::size(programs)];
   for (int i = 1; i <= runs; ++i) {
-    std::this_thread::sleep_for(kSettle);
-    Record("launcher", i, MeasureRun(screen, launcher), &launcherSeries);
-    std::this_thread::sleep_for(kSettle);
-    Record("bare", i, MeasureRun(screen, bare), &bareSeries);
+    for (std::size_t p = 0; p < std::size(programs); ++p) {
+      std::this_thread::sleep_for(kSettle);
+      Record(programs[p]->name.c_str(), i, MeasureRun(screen, *programs[p]), &series[p]);
+    }
   }
   std::printf("runs=%d\n", runs);
-  PrintSeries("launcher", launcherSeries);
-  PrintSeries("bare", bareSeries);
+  for (std::size_t p = 0; p < std::size(programs); ++p) PrintSeries(programs[p]->name.c_str(), series[p]);
   return 0;
 }
 

@@ -1,0 +1,70 @@
+// The GTK edition's floor: the least a GTK 3 program does to show the launcher's
+// window with its three captions, in the launcher's button font and places, set
+// up as the launcher sets itself up. No buttons, no pictures: what any program
+// showing this text must spend (the fonts found and loaded, the glyphs drawn).
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include "../LauncherLayout.h"
+#include "controls/Caption.h"
+
+namespace {
+
+namespace layout = zelbench::layout;
+
+gboolean Draw(GtkWidget* area, cairo_t* cr, gpointer) {
+  GtkStyleContext* style = gtk_widget_get_style_context(gtk_widget_get_toplevel(area));
+  gtk_render_background(style, cr, 0, 0, layout::kClientWidth, layout::kClientHeight);
+  GdkRGBA ink{};
+  gtk_style_context_get_color(style, gtk_style_context_get_state(style), &ink);
+  gdk_cairo_set_source_rgba(cr, &ink);
+
+  PangoFontDescription* font = pango_font_description_new();
+  pango_font_description_set_family(font, "Tahoma");
+  pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
+  pango_font_description_set_absolute_size(font, layout::kButtonFontPixels * PANGO_SCALE);
+  PangoLayout* text = pango_cairo_create_layout(cr);
+  pango_layout_set_font_description(text, font);
+  for (const layout::TButton& button : layout::kButtons) {
+    pango_layout_set_text(text, button.captionUtf8, -1);
+    int width = 0, height = 0;
+    pango_layout_get_pixel_size(text, &width, &height);
+    const zel::TRect face{button.box.left + layout::kFaceInset, button.box.top + layout::kFaceInset,
+                          button.box.width - 2 * layout::kFaceInset, button.box.height - 2 * layout::kFaceInset};
+    const zel::TRect place = zel::controls::CaptionRect(face, {width, height}, button.imageRight);
+    cairo_move_to(cr, place.left, place.top);
+    pango_cairo_show_layout(cr, text);
+  }
+  g_object_unref(text);
+  pango_font_description_free(font);
+  return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  gdk_set_allowed_backends("x11");
+  if (!gtk_init_check(&argc, &argv)) return 1;
+  GdkDisplay* display = gdk_display_get_default();
+  if (GDK_IS_X11_DISPLAY(display)) gdk_x11_display_set_window_scale(display, 1);
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* area = gtk_drawing_area_new();
+  gtk_container_add(GTK_CONTAINER(window), area);
+  gtk_window_set_title(GTK_WINDOW(window), layout::kTitleUtf8);
+  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+  gtk_widget_set_size_request(area, layout::kClientWidth, layout::kClientHeight);
+  g_signal_connect(area, "draw", G_CALLBACK(Draw), nullptr);
+  g_signal_connect(window, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
+                     gtk_main_quit();
+                     return TRUE;
+                   }), nullptr);
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+  GdkRectangle work{};
+  if (monitor != nullptr) gdk_monitor_get_workarea(monitor, &work);
+  gtk_window_move(GTK_WINDOW(window), work.x + (work.width - layout::kClientWidth) / 2,
+                  work.y + (work.height - layout::kClientHeight) / 2);
+  gtk_widget_show_all(window);
+  gtk_main();
+  return 0;
+}

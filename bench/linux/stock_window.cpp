@@ -1,0 +1,74 @@
+// The Qt edition's window written the usual way: the launcher's banner, buttons
+// and purchase picture as a QLabel, QPushButtons and a QLabel with QPixmaps
+// loaded from the same pictures linked into the program, with the launcher's
+// captions, button font and places. What the launcher's own painting is
+// measured against.
+#include <QApplication>
+#include <QFont>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QWidget>
+#include <cstdint>
+#include <cstdlib>
+
+#include "../LauncherLayout.h"
+
+#define ZEL_RESOURCE(symbol)                                                              \
+  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_begin[]; \
+  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_end[];
+ZEL_RESOURCE(zel_res_banner)
+ZEL_RESOURCE(zel_res_buy)
+#undef ZEL_RESOURCE
+
+namespace {
+
+namespace layout = zelbench::layout;
+
+QRect Place(const layout::TBox& box) { return {box.left, box.top, box.width, box.height}; }
+
+QPixmap Loaded(const std::uint8_t* begin, const std::uint8_t* end, const char* format) {
+  QPixmap pixmap;
+  pixmap.loadFromData(begin, static_cast<unsigned>(end - begin), format);
+  return pixmap;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::setenv("QT_XCB_GL_INTEGRATION", "none", 1);
+  ::setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+  QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
+#endif
+  QApplication application(argc, argv);
+  QWidget window(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
+  window.setWindowTitle(QString::fromWCharArray(layout::kTitle));
+  window.setFixedSize(layout::kClientWidth, layout::kClientHeight);
+
+  QFont font(QStringLiteral("Tahoma"));
+  font.setPixelSize(layout::kButtonFontPixels);
+  font.setBold(true);
+
+  auto* banner = new QLabel(&window);
+  banner->setGeometry(Place(layout::kBanner));
+  banner->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  banner->setPixmap(Loaded(zel_res_banner_begin, zel_res_banner_end, "JPG"));
+  for (const layout::TButton& button : layout::kButtons) {
+    auto* push = new QPushButton(QString::fromUtf8(button.captionUtf8), &window);
+    push->setFont(font);
+    push->setGeometry(Place(button.box));
+  }
+  // Over the purchase button, with the button showing through its clear pixels.
+  auto* picture = new QLabel(&window);
+  picture->setGeometry(Place(layout::kPicture));
+  picture->setAlignment(Qt::AlignCenter);
+  picture->setPixmap(Loaded(zel_res_buy_begin, zel_res_buy_end, "PNG"));
+
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  window.move(area.center() - window.rect().center());
+  window.show();
+  return QApplication::exec();
+}

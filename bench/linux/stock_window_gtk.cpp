@@ -1,0 +1,89 @@
+// The GTK edition's window written the usual way: the launcher's banner, buttons
+// and purchase picture as GtkImages and GtkButtons on a GtkFixed, the pictures
+// loaded by GdkPixbuf from the same files linked into the program, the captions
+// in the launcher's button font (a style sheet) and places. What the launcher's
+// own painting is measured against.
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <cstdint>
+
+#include "../LauncherLayout.h"
+
+#define ZEL_RESOURCE(symbol)                                                              \
+  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_begin[]; \
+  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_end[];
+ZEL_RESOURCE(zel_res_banner)
+ZEL_RESOURCE(zel_res_buy)
+#undef ZEL_RESOURCE
+
+namespace {
+
+namespace layout = zelbench::layout;
+
+constexpr char kButtonStyle[] = "button label { font-family: Tahoma; font-weight: bold; font-size: 24px; }";
+
+GtkWidget* Picture(const std::uint8_t* begin, const std::uint8_t* end) {
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new();
+  GtkWidget* image = nullptr;
+  if (gdk_pixbuf_loader_write(loader, begin, static_cast<gsize>(end - begin), nullptr) &&
+      gdk_pixbuf_loader_close(loader, nullptr)) {
+    image = gtk_image_new_from_pixbuf(gdk_pixbuf_loader_get_pixbuf(loader));
+  } else {
+    gdk_pixbuf_loader_close(loader, nullptr);
+    image = gtk_image_new();
+  }
+  g_object_unref(loader);
+  return image;
+}
+
+void Put(GtkWidget* fixed, GtkWidget* child, const layout::TBox& box) {
+  gtk_widget_set_size_request(child, box.width, box.height);
+  gtk_fixed_put(GTK_FIXED(fixed), child, box.left, box.top);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  gdk_set_allowed_backends("x11");
+  if (!gtk_init_check(&argc, &argv)) return 1;
+  GdkDisplay* display = gdk_display_get_default();
+  if (GDK_IS_X11_DISPLAY(display)) gdk_x11_display_set_window_scale(display, 1);
+
+  GtkCssProvider* css = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css, kButtonStyle, -1, nullptr);
+  gtk_style_context_add_provider_for_screen(gdk_display_get_default_screen(display), GTK_STYLE_PROVIDER(css),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(css);
+
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  GtkWidget* fixed = gtk_fixed_new();
+  gtk_container_add(GTK_CONTAINER(window), fixed);
+  gtk_window_set_title(GTK_WINDOW(window), layout::kTitleUtf8);
+  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
+  gtk_widget_set_size_request(fixed, layout::kClientWidth, layout::kClientHeight);
+
+  GtkWidget* banner = Picture(zel_res_banner_begin, zel_res_banner_end);
+  gtk_widget_set_halign(banner, GTK_ALIGN_START);
+  gtk_widget_set_valign(banner, GTK_ALIGN_START);
+  Put(fixed, banner, layout::kBanner);
+  for (const layout::TButton& button : layout::kButtons) {
+    Put(fixed, gtk_button_new_with_label(button.captionUtf8), button.box);
+  }
+  // Last, so it is drawn over the purchase button, which shows through its clear pixels.
+  Put(fixed, Picture(zel_res_buy_begin, zel_res_buy_end), layout::kPicture);
+
+  g_signal_connect(window, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
+                     gtk_main_quit();
+                     return TRUE;
+                   }), nullptr);
+  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
+  if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
+  GdkRectangle work{};
+  if (monitor != nullptr) gdk_monitor_get_workarea(monitor, &work);
+  gtk_window_move(GTK_WINDOW(window), work.x + (work.width - layout::kClientWidth) / 2,
+                  work.y + (work.height - layout::kClientHeight) / 2);
+  gtk_widget_show_all(window);
+  gtk_main();
+  return 0;
+}
