@@ -32,10 +32,17 @@ app="$(find "$work/unpacked" -mindepth 1 -maxdepth 1 -type d)"
   >"$work/thunar.log" 2>&1 &
 thunar=$!
 launcher=""
+desk="$(realpath "$("$ROOTS" path bullseye-desk)")"
 finish() {
   [[ -n "$launcher" ]] && kill "$launcher" 2>/dev/null
   kill "$thunar" 2>/dev/null
   wait "$thunar" 2>/dev/null
+  # Thunar's bus and the settings daemon it started there outlive it: end what still runs
+  # in the root (nothing else does).
+  local p
+  for p in /proc/[0-9]*; do
+    [[ "$(readlink "$p/root" 2>/dev/null)" == "$desk" ]] && kill "${p#/proc/}" 2>/dev/null
+  done
 }
 trap finish EXIT
 fail() { echo "FAIL: $*"; tail -n 20 "$work/thunar.log"; exit 1; }
