@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstdlib>
 
+#include "QtWindow.h"
 #include "../MinimalWindow.h"
 
 namespace {
@@ -35,17 +36,9 @@ class TBareWindow final : public QWidget {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // As the launcher does before its application object: no GL, no Qt scaling.
-  ::setenv("QT_XCB_GL_INTEGRATION", "none", 1);
-  ::setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-  QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-#endif
+  bench::PrepareQt();
   QApplication application(argc, argv);
   TBareWindow window;
-  // Centred in the primary screen's available area, where the launcher goes.
-  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-  window.move(area.center() - window.rect().center());
-  window.show();
+  bench::ShowCentred(window);
   return QApplication::exec();
 }

@@ -2,9 +2,9 @@
 // window with its three captions, in the launcher's button font and places, set
 // up as the launcher sets itself up. No buttons, no pictures: what any program
 // showing this text must spend (the fonts found and loaded, the glyphs drawn).
-#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include "GtkWindow.h"
 #include "../LauncherLayout.h"
 #include "controls/Caption.h"
 
@@ -45,8 +45,7 @@ gboolean Draw(GtkWidget* area, cairo_t* cr, gpointer) {
 int main(int argc, char** argv) {
   gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv)) return 1;
-  GdkDisplay* display = gdk_display_get_default();
-  if (GDK_IS_X11_DISPLAY(display)) gdk_x11_display_set_window_scale(display, 1);
+  bench::UnscaledDisplay();
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWidget* area = gtk_drawing_area_new();
   gtk_container_add(GTK_CONTAINER(window), area);
@@ -54,17 +53,5 @@ int main(int argc, char** argv) {
   gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
   gtk_widget_set_size_request(area, layout::kClientWidth, layout::kClientHeight);
   g_signal_connect(area, "draw", G_CALLBACK(Draw), nullptr);
-  g_signal_connect(window, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
-                     gtk_main_quit();
-                     return TRUE;
-                   }), nullptr);
-  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
-  GdkRectangle work{};
-  if (monitor != nullptr) gdk_monitor_get_workarea(monitor, &work);
-  gtk_window_move(GTK_WINDOW(window), work.x + (work.width - layout::kClientWidth) / 2,
-                  work.y + (work.height - layout::kClientHeight) / 2);
-  gtk_widget_show_all(window);
-  gtk_main();
-  return 0;
+  return bench::RunCentred(window, layout::kClientWidth, layout::kClientHeight);
 }

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "QtWindow.h"
 #include "../LauncherLayout.h"
 
 #define ZEL_RESOURCE(symbol)                                                              \
@@ -38,11 +39,7 @@ QPixmap Loaded(const std::uint8_t* begin, const std::uint8_t* end, const char* f
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::setenv("QT_XCB_GL_INTEGRATION", "none", 1);
-  ::setenv("QT_ENABLE_HIGHDPI_SCALING", "0", 1);
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-  QCoreApplication::setAttribute(Qt::AA_DisableHighDpiScaling);
-#endif
+  bench::PrepareQt();
   QApplication application(argc, argv);
   QWidget window(nullptr, Qt::Window | Qt::MSWindowsFixedSizeDialogHint);
   window.setWindowTitle(QString::fromWCharArray(layout::kTitle));
@@ -67,8 +64,6 @@ int main(int argc, char** argv) {
   picture->setAlignment(Qt::AlignCenter);
   picture->setPixmap(Loaded(zel_res_buy_begin, zel_res_buy_end, "PNG"));
 
-  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-  window.move(area.center() - window.rect().center());
-  window.show();
+  bench::ShowCentred(window);
   return QApplication::exec();
 }

@@ -3,11 +3,11 @@
 // loaded by GdkPixbuf from the same files linked into the program, the captions
 // in the launcher's button font (a style sheet) and places. What the launcher's
 // own painting is measured against.
-#include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
 #include <cstdint>
 
+#include "GtkWindow.h"
 #include "../LauncherLayout.h"
 
 #define ZEL_RESOURCE(symbol)                                                              \
@@ -47,8 +47,7 @@ void Put(GtkWidget* fixed, GtkWidget* child, const layout::TBox& box) {
 int main(int argc, char** argv) {
   gdk_set_allowed_backends("x11");
   if (!gtk_init_check(&argc, &argv)) return 1;
-  GdkDisplay* display = gdk_display_get_default();
-  if (GDK_IS_X11_DISPLAY(display)) gdk_x11_display_set_window_scale(display, 1);
+  GdkDisplay* display = bench::UnscaledDisplay();
 
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(css, kButtonStyle, -1, nullptr);
@@ -73,17 +72,5 @@ int main(int argc, char** argv) {
   // Last, so it is drawn over the purchase button, which shows through its clear pixels.
   Put(fixed, Picture(zel_res_buy_begin, zel_res_buy_end), layout::kPicture);
 
-  g_signal_connect(window, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer) -> gboolean {
-                     gtk_main_quit();
-                     return TRUE;
-                   }), nullptr);
-  GdkMonitor* monitor = gdk_display_get_primary_monitor(display);
-  if (monitor == nullptr) monitor = gdk_display_get_monitor(display, 0);
-  GdkRectangle work{};
-  if (monitor != nullptr) gdk_monitor_get_workarea(monitor, &work);
-  gtk_window_move(GTK_WINDOW(window), work.x + (work.width - layout::kClientWidth) / 2,
-                  work.y + (work.height - layout::kClientHeight) / 2);
-  gtk_widget_show_all(window);
-  gtk_main();
-  return 0;
+  return bench::RunCentred(window, layout::kClientWidth, layout::kClientHeight);
 }
