@@ -7,7 +7,6 @@
 #include <cstdio>  // jpeglib.h uses FILE without including <stdio.h>
 #include <jpeglib.h>
 
-#include <cstring>
 #include <exception>
 #include <limits>
 #include <optional>
@@ -19,6 +18,10 @@
 
 // The version-62 interface: jpeg_create_decompress passes this to the library.
 static_assert(JPEG_LIB_VERSION == 62, "the JPEG library must offer the version-62 interface");
+// Pixels decoded straight into a bitmap's byte order.
+#if !defined(JCS_EXTENSIONS) || !defined(JCS_ALPHA_EXTENSIONS)
+#error "the JPEG library must offer the BGR and BGRA output orders"
+#endif
 
 namespace zel::picture {
 
@@ -45,9 +48,15 @@ void DropOutput(j_common_ptr) {}
 // here may throw: a failure is kept and reported by returning false.
 class TRowSink {
  public:
+  // The colour space a colour or grey picture is decoded to: JCS_RGB (grey stays
+  // grey), or one of the library's orders of a bitmap's own bytes.
+  virtual J_COLOR_SPACE Space() const noexcept { return JCS_RGB; }
   // After jpeg_start_decompress: output size, components and colour map are known.
   virtual bool Start(const jpeg_decompress_struct& cinfo, bool multiScan) noexcept = 0;
-  virtual void Row(std::size_t y, const JSAMPLE* row) noexcept = 0;
+  // Where row y is decoded straight into, or none: it is decoded into a row of
+  // the library's and handed to Row.
+  virtual JSAMPLE* Into(std::size_t /*y*/) noexcept { return nullptr; }
+  virtual void Row(std::size_t /*y*/, const JSAMPLE* /*row*/) noexcept {}
 
  protected:
   ~TRowSink() = default;
@@ -113,6 +122,8 @@ TRunResult RunDecompressor(TDecompressor& decompressor, std::span<const std::uin
   if (maxColours) {
     cinfo.quantize_colors = TRUE;
     cinfo.desired_number_of_colors = *maxColours;
+  } else {
+    cinfo.out_color_space = sink->Space();
   }
   jpeg_start_decompress(&cinfo);
   if (!sink->Start(cinfo, multiScan)) {
@@ -124,11 +135,13 @@ TRunResult RunDecompressor(TDecompressor& decompressor, std::span<const std::uin
       cinfo.output_width * static_cast<JDIMENSION>(cinfo.output_components), 1);
   while (cinfo.output_scanline < cinfo.output_height) {
     const std::size_t y = cinfo.output_scanline;
+    JSAMPROW into = sink->Into(y);
+    JSAMPROW* rows = into != nullptr ? &into : row;
     // A memory source never suspends, so no line read means the decoder is stuck.
-    if (jpeg_read_scanlines(&cinfo, row, 1) != 1) {
+    if (jpeg_read_scanlines(&cinfo, rows, 1) != 1) {
       return finish({TRunStatus::Stalled, 0, width, height});
     }
-    sink->Row(y, row[0]);
+    if (into == nullptr) sink->Row(y, row[0]);
   }
   jpeg_finish_decompress(&cinfo);
   return finish({TRunStatus::Done, 0, width, height});
@@ -165,7 +178,7 @@ void ThrowIfFailed(const TRunResult& result, const std::exception_ptr& sinkFailu
   Fail(L"JPEG: unexpected output of " + ToDecimal(components) + L" components a pixel");
 }
 
-// Full colour: copies RGB rows, spreads grey ones over three channels.
+// Full colour, R G B a pixel.
 class TRgbSink final : public TRowSink {
  public:
   bool Start(const jpeg_decompress_struct& cinfo, bool multiScan) noexcept override {
@@ -185,13 +198,14 @@ class TRgbSink final : public TRowSink {
     }
   }
 
+  // Colour rows are decoded in place; grey ones are spread over three channels.
+  JSAMPLE* Into(std::size_t y) noexcept override {
+    return components_ == 3 ? image.pixels.data() + y * static_cast<std::size_t>(image.width) * 3 : nullptr;
+  }
+
   void Row(std::size_t y, const JSAMPLE* row) noexcept override {
     const std::size_t width = static_cast<std::size_t>(image.width);
     std::uint8_t* out = image.pixels.data() + y * width * 3;
-    if (components_ == 3) {
-      std::memcpy(out, row, width * 3);
-      return;
-    }
     for (std::size_t x = 0; x < width; ++x, out += 3) {
       out[0] = out[1] = out[2] = row[x];
     }
@@ -204,20 +218,24 @@ class TRgbSink final : public TRowSink {
   std::size_t components_ = 0;
 };
 
-// Full colour in the caller's rows, channels swapped to B G R.
+// Full colour in the caller's rows, decoded by the library straight into them in
+// their own byte order: B G R, or B G R and 255 (the library sets the alpha byte
+// of its BGRA order; its BGRX order leaves the fourth byte undefined).
 class TBgrSink final : public TRowSink {
  public:
-  explicit TBgrSink(const std::function<TBgrRows(TSize)>& rowsFor) : rowsFor_(rowsFor) {}
+  TBgrSink(const std::function<TBgrRows(TSize)>& rowsFor, std::size_t pixelBytes)
+      : rowsFor_(rowsFor), pixelBytes_(pixelBytes) {}
+
+  J_COLOR_SPACE Space() const noexcept override { return pixelBytes_ == 4 ? JCS_EXT_BGRA : JCS_EXT_BGR; }
 
   bool Start(const jpeg_decompress_struct& cinfo, bool) noexcept override {
     try {
-      width_ = static_cast<std::size_t>(cinfo.output_width);
-      components_ = static_cast<std::size_t>(cinfo.output_components);
-      if (components_ != 1 && components_ != 3) {
+      if (static_cast<std::size_t>(cinfo.output_components) != pixelBytes_) {
         FailOutputLayout(cinfo.output_components);
       }
       rows_ = rowsFor_({static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height)});
-      if (rows_.first == nullptr || rows_.stride < static_cast<std::ptrdiff_t>(width_ * 3)) {
+      if (rows_.first == nullptr ||
+          rows_.stride < static_cast<std::ptrdiff_t>(std::size_t{cinfo.output_width} * pixelBytes_)) {
         Fail(L"JPEG: no room for the picture's pixels");
       }
       return true;
@@ -227,26 +245,14 @@ class TBgrSink final : public TRowSink {
     }
   }
 
-  void Row(std::size_t y, const JSAMPLE* row) noexcept override {
-    std::uint8_t* out = rows_.first + static_cast<std::ptrdiff_t>(y) * rows_.stride;
-    for (std::size_t x = 0; x < width_; ++x, out += 3) {
-      if (components_ == 3) {
-        out[0] = row[3 * x + 2];
-        out[1] = row[3 * x + 1];
-        out[2] = row[3 * x];
-      } else {
-        out[0] = out[1] = out[2] = row[x];
-      }
-    }
-  }
+  JSAMPLE* Into(std::size_t y) noexcept override { return rows_.first + static_cast<std::ptrdiff_t>(y) * rows_.stride; }
 
   std::exception_ptr failure;
 
  private:
   const std::function<TBgrRows(TSize)>& rowsFor_;
+  std::size_t pixelBytes_;
   TBgrRows rows_;
-  std::size_t width_ = 0;
-  std::size_t components_ = 0;
 };
 
 // Quantized: one index a pixel, and the colour map the library chose.
@@ -277,9 +283,8 @@ class TPalettedSink final : public TRowSink {
     }
   }
 
-  void Row(std::size_t y, const JSAMPLE* row) noexcept override {
-    const std::size_t width = static_cast<std::size_t>(image.width);
-    std::memcpy(image.indices.data() + y * width, row, width);
+  JSAMPLE* Into(std::size_t y) noexcept override {
+    return image.indices.data() + y * static_cast<std::size_t>(image.width);
   }
 
   TPalettedImage image;
@@ -307,33 +312,13 @@ TRgbImage DecodeJpeg(std::span<const std::uint8_t> bytes) {
 }
 
 void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor) {
-  TBgrSink sink(rowsFor);
+  TBgrSink sink(rowsFor, 3);
   ThrowIfFailed(Decompress(bytes, &sink, std::nullopt), sink.failure);
 }
 
 void DecodeJpegBgrx(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor) {
-  TSize size;
-  TBgrRows rows;
-  DecodeJpegBgr(bytes, [&](TSize decoded) {
-    size = decoded;
-    rows = rowsFor(decoded);
-    // Too narrow for four bytes a pixel: the decoder refuses rows it has no room in.
-    if (rows.stride < static_cast<std::ptrdiff_t>(decoded.width) * 4) return TBgrRows{};
-    return rows;
-  });
-  for (int y = 0; y < size.height; ++y) {
-    std::uint8_t* row = rows.first + static_cast<std::ptrdiff_t>(y) * rows.stride;
-    // From the right: pixel x moves from 3x to 4x, never over a pixel not yet moved.
-    for (int x = size.width - 1; x >= 0; --x) {
-      const std::uint8_t* from = row + static_cast<std::ptrdiff_t>(x) * 3;
-      std::uint8_t* to = row + static_cast<std::ptrdiff_t>(x) * 4;
-      const std::uint8_t b = from[0], g = from[1], r = from[2];
-      to[0] = b;
-      to[1] = g;
-      to[2] = r;
-      to[3] = 0xFF;
-    }
-  }
+  TBgrSink sink(rowsFor, 4);
+  ThrowIfFailed(Decompress(bytes, &sink, std::nullopt), sink.failure);
 }
 
 void PalettedToBgrx(const TPalettedImage& image, TBgrRows rows) noexcept {

@@ -48,9 +48,8 @@ struct TBgrRows {
 void DecodeJpegBgr(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor);
 
 // Full colour into the caller's rows four bytes a pixel, B G R X with X = 255 (an
-// RGB24 image of a little-endian toolkit): each row is decoded three bytes a
-// pixel and spread to four from its right end, in place, so again no second copy
-// of the picture is held. Rows narrower than 4 * width are an error.
+// RGB24 image of a little-endian toolkit), again straight from the decoder. Rows
+// narrower than 4 * width are an error.
 void DecodeJpegBgrx(std::span<const std::uint8_t> bytes, const std::function<TBgrRows(TSize)>& rowsFor);
 
 // A paletted picture's pixels as B G R X (X = 255) in the caller's rows, which

@@ -364,31 +364,40 @@ std::uint8_t Paeth(int left, int up, int upLeft) noexcept {
 }
 
 // Undoes the row filters in place. Each row is a filter byte and rowBytes
-// bytes; bpp is the distance to the same sample of the pixel on the left.
+// bytes; bpp is the distance to the same sample of the pixel on the left. Each
+// filter has a loop of its own, its first pixel (nothing on the left) apart; the
+// first row has zeros above it.
 void Unfilter(std::vector<std::uint8_t>& raw, std::size_t rowBytes, std::size_t bpp,
               std::size_t height) {
-  const std::uint8_t* above = nullptr;  // the unfiltered row above; none for the first
+  const std::vector<std::uint8_t> zeros(rowBytes);
+  const std::uint8_t* up = zeros.data();  // the unfiltered row above
   for (std::size_t y = 0; y < height; ++y) {
     std::uint8_t* row = raw.data() + y * (rowBytes + 1) + 1;
     const std::uint8_t filter = row[-1];
-    if (filter > 4) {
-      Fail(L"bad filter type " + Num(filter) + L" in row " + Num(y));
+    const std::size_t first = std::min(bpp, rowBytes);
+    switch (filter) {
+      case 0: break;
+      case 1:
+        for (std::size_t i = bpp; i < rowBytes; ++i) row[i] = static_cast<std::uint8_t>(row[i] + row[i - bpp]);
+        break;
+      case 2:
+        for (std::size_t i = 0; i < rowBytes; ++i) row[i] = static_cast<std::uint8_t>(row[i] + up[i]);
+        break;
+      case 3:
+        for (std::size_t i = 0; i < first; ++i) row[i] = static_cast<std::uint8_t>(row[i] + up[i] / 2);
+        for (std::size_t i = bpp; i < rowBytes; ++i) {
+          row[i] = static_cast<std::uint8_t>(row[i] + (row[i - bpp] + up[i]) / 2);
+        }
+        break;
+      case 4:
+        for (std::size_t i = 0; i < first; ++i) row[i] = static_cast<std::uint8_t>(row[i] + up[i]);
+        for (std::size_t i = bpp; i < rowBytes; ++i) {
+          row[i] = static_cast<std::uint8_t>(row[i] + Paeth(row[i - bpp], up[i], up[i - bpp]));
+        }
+        break;
+      default: Fail(L"bad filter type " + Num(filter) + L" in row " + Num(y));
     }
-    for (std::size_t i = 0; i < rowBytes && filter != 0; ++i) {
-      const int left = i >= bpp ? row[i - bpp] : 0;
-      const int up = above != nullptr ? above[i] : 0;
-      const int upLeft = above != nullptr && i >= bpp ? above[i - bpp] : 0;
-      int predictor = left;  // Sub
-      if (filter == 2) {
-        predictor = up;
-      } else if (filter == 3) {
-        predictor = (left + up) / 2;
-      } else if (filter == 4) {
-        predictor = Paeth(left, up, upLeft);
-      }
-      row[i] = static_cast<std::uint8_t>(row[i] + predictor);
-    }
-    above = row;
+    up = row;
   }
 }
 
@@ -405,6 +414,10 @@ TRgbaImage ToRgba(const TParts& parts, const std::vector<std::uint8_t>& raw,
   for (std::size_t y = 0; y < header.height; ++y) {
     const std::uint8_t* in = raw.data() + y * (rowBytes + 1) + 1;
     std::uint8_t* out = image.pixels.data() + y * header.width * 4;
+    if (header.colourType == kRgba) {
+      std::copy_n(in, rowBytes, out);
+      continue;
+    }
     for (std::size_t x = 0; x < header.width; ++x, out += 4) {
       switch (header.colourType) {
         case kGrey: {

@@ -124,11 +124,12 @@ int TWidgetSurface::DisplayBits() const {
   return screen != nullptr ? screen->depth() : 32;
 }
 
-TPixelLayout TWidgetSurface::ImageLayout() const { return TPixelLayout::Bgr; }
+// The composed band's own format, so a picture is drawn on it as a plain copy.
+TPixelLayout TWidgetSurface::ImageLayout() const { return TPixelLayout::Bgrx; }
 
 TImageRows TWidgetSurface::MakeImage(TSize size) {
   auto made = std::make_unique<TWidgetImage>();
-  made->image = QImage(size.width, size.height, QImage::Format_BGR888);
+  made->image = QImage(size.width, size.height, QImage::Format_RGB32);
   if (made->image.isNull()) return {};
   const picture::TBgrRows rows{made->image.bits(), static_cast<std::ptrdiff_t>(made->image.bytesPerLine())};
   return {std::move(made), rows};
