@@ -49,6 +49,14 @@ struct TBgrxBlock {
   std::size_t stride = 0;         // bytes from one row to the next
 };
 
+// The block of a B G R X buffer, stride bytes a row, whose first pixel lies at
+// origin in client coordinates.
+inline TBgrxBlock BgrxBlockAt(std::uint8_t* first, std::size_t stride, TPoint origin, const TRect& block) noexcept {
+  return {first + static_cast<std::size_t>(block.top - origin.y) * stride +
+              static_cast<std::size_t>(block.left - origin.x) * 4,
+          stride};
+}
+
 // How a paint is split into bands of rows composed one after another.
 struct TBanding {
   int maxRows = 0;                 // the tallest band; 0: the whole area at once

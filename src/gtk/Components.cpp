@@ -203,9 +203,7 @@ TBgrxBlock TWindowSurface::LockBlock(const TRect& block) {
   if (!image_) return {};
   cairo_surface_flush(image_.get());
   const auto stride = static_cast<std::size_t>(cairo_image_surface_get_stride(image_.get()));
-  return {cairo_image_surface_get_data(image_.get()) + static_cast<std::size_t>(block.top - area_.top) * stride +
-              static_cast<std::size_t>(block.left - area_.left) * 4,
-          stride};
+  return BgrxBlockAt(cairo_image_surface_get_data(image_.get()), stride, area_.TopLeft(), block);
 }
 
 void TWindowSurface::UnlockBlock(const TRect&) {

@@ -16,15 +16,11 @@
 #include "core/Error.h"
 #include "core/Layout.h"
 #include "core/Utf8.h"
-#include "form/Accessible.h"
 #include "gtk/Accessible.h"
 #include "gtk/Application.h"
 #include "gtk/Components.h"
-#include "gtk/Shell.h"
-#include "picture/Ico.h"
 #include "picture/IconChoice.h"
 #include "xdg/FrameExtents.h"
-#include "xdg/Resources.h"
 
 // The drawing surface's own class.
 struct ZelFormSurface {
@@ -44,10 +40,6 @@ namespace zel::gtk {
 using controls::TMouseButton;
 
 namespace {
-
-// The window's icon: the set's image nearest the large-icon size (32 x 32), as
-// on Windows; the desktop entry's icons serve the other sizes.
-constexpr int kWindowIconSize = 32;
 
 constexpr const char* kFormKey = "zel-form";
 constexpr const char* kWindowKey = "zel-window";
@@ -124,7 +116,7 @@ TForm* FormOfSurface(GtkWidget* surface) noexcept {
 }
 
 TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
-    : application_(application), form_(std::move(form)) {
+    : TFormPeerFrame(application, std::move(form)) {
   window_.reset(gtk_window_new(GTK_WINDOW_TOPLEVEL));
   surface_ = GTK_WIDGET(g_object_new(zel_form_surface_get_type(), nullptr));
   g_object_set_data(G_OBJECT(surface_), kFormKey, form_.get());
@@ -147,15 +139,6 @@ TFormWindow::TFormWindow(TApplication& application, std::unique_ptr<TForm> form)
 }
 
 GtkWindow* TFormWindow::Window() const noexcept { return GTK_WINDOW(window_.get()); }
-
-template <typename Work>
-void TFormWindow::Guarded(Work&& work) noexcept {
-  try {
-    work();
-  } catch (...) {
-    application_.HandleException(std::current_exception());
-  }
-}
 
 void TFormWindow::ConnectSignals() {
   using Self = TFormWindow;
@@ -211,8 +194,6 @@ void TFormWindow::ConnectSignals() {
                    }), this);
 }
 
-std::span<const std::uint8_t> TFormWindow::ResourceBytes(std::wstring_view name) { return xdg::ResourceBytes(name); }
-
 int TFormWindow::PixelsPerInch() {
   // Xft.dpi, from the desktop's settings or the X resources (GTK reads both).
   int dpi = -1;
@@ -232,12 +213,7 @@ int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& 
 void TFormWindow::SetClientSize(TSize size) { gtk_widget_set_size_request(surface_, size.width, size.height); }
 
 void TFormWindow::LoadWindowIcon(std::wstring_view name) {
-  const auto bytes = ResourceBytes(name);
-  const std::vector<picture::TIconEntry> entries = picture::ReadIconDirectory(bytes);
-  std::vector<TIconImageInfo> images;
-  for (const picture::TIconEntry& entry : entries) images.push_back({entry.width, entry.height, entry.bitCount});
-  if (images.empty()) return;
-  const picture::TRgbaImage rgba = picture::DecodeIconImage(bytes, entries[NearestIconImage(images, kWindowIconSize)]);
+  const picture::TRgbaImage rgba = WindowIconImage(ResourceBytes(name), xdg::kWindowIconSize);
   const TObject<GdkPixbuf> icon(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, rgba.width, rgba.height));
   if (!icon) throw Error("EOutOfMemory", L"Out of memory");
   const auto stride = static_cast<std::size_t>(gdk_pixbuf_get_rowstride(icon.get()));
@@ -252,13 +228,6 @@ void TFormWindow::LoadWindowIcon(std::wstring_view name) {
 void TFormWindow::SetCaption(std::wstring_view caption) {
   gtk_window_set_title(Window(), ToUtf8(std::wstring(caption)).c_str());
 }
-
-// The X server grabs the pointer for the window while a button is held, so the
-// release comes here wherever it happens: that grab is the capture.
-void TFormWindow::CaptureMouse() {}
-void TFormWindow::ReleaseMouse() {}
-// GTK reports every time the pointer leaves the window.
-void TFormWindow::TrackMouseLeave() {}
 
 void TFormWindow::Invalidate(const TRect& area) {
   gtk_widget_queue_draw_area(surface_, area.left, area.top, area.width, area.height);
@@ -283,13 +252,6 @@ void TFormWindow::SetBusyCursor(bool busy) {
   // Shown now: the command that follows may keep the loop from running.
   gdk_display_flush(gdk_window_get_display(window));
 }
-
-void TFormWindow::OpenFolder(std::wstring_view path) {
-  TSessionBus bus;
-  xdg::OpenFolder(path, bus);
-}
-
-void TFormWindow::OpenAddress(std::wstring_view address) { xdg::OpenAddress(address); }
 
 // The primary monitor's part of what the desktop's panels leave free.
 std::optional<TRect> TFormWindow::PrimaryWorkArea() const {
@@ -335,13 +297,7 @@ void TFormWindow::ShowCentred() {
   gtk_widget_show_all(window_.get());
 }
 
-void TFormWindow::CancelPress() {
-  Guarded([&] { form_->Mouse().CancelMode(); });
-}
-
-void TFormWindow::PressAccessible(std::size_t item) {
-  Guarded([&] { TFormAccessible(*form_).Activate(item, AccessibleWindowOf(surface_)); });
-}
+void TFormWindow::PressAccessible(std::size_t item) { Press(item, AccessibleWindowOf(surface_)); }
 
 bool TFormWindow::Classic() const {
   // GTK_THEME wins over the desktop's setting, as GTK has it; a variant follows ":".

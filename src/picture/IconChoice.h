@@ -2,7 +2,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
 #include <vector>
+
+#include "picture/Png.h"
 
 namespace zel {
 
@@ -14,5 +19,20 @@ struct TIconImageInfo {
 
 // The image nearest the wanted size, the later one when two are equally near.
 std::size_t NearestIconImage(const std::vector<TIconImageInfo>& images, int wanted) noexcept;
+
+// The image of an icon set (.ico) a window takes as its own: the one nearest the
+// platform's large-icon size, decoded.
+picture::TRgbaImage WindowIconImage(std::span<const std::uint8_t> set, int largeIconSize);
+
+// One image as an icon group resource lists it: the directory a resource compiler
+// makes of an icon set, each image a resource of its own.
+struct TIconGroupImage {
+  TIconImageInfo info;
+  int id = 0;  // the image's resource
+};
+
+// The image of an icon group a window takes as its own, chosen as above; none for
+// a group that lists no whole entry.
+std::optional<TIconGroupImage> WindowIconOfGroup(std::span<const std::uint8_t> group, int largeIconSize);
 
 }  // namespace zel

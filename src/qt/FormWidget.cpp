@@ -12,24 +12,16 @@
 #include <optional>
 
 #include "core/Layout.h"
-#include "form/Accessible.h"
-#include "picture/Ico.h"
+#include "picture/IconChoice.h"
 #include "qt/Accessible.h"
 #include "qt/Application.h"
-#include "qt/Shell.h"
 #include "xdg/FrameExtents.h"
-#include "xdg/Resources.h"
 
 namespace zel::qt {
 
 using controls::TMouseButton;
 
 namespace {
-
-// The window's icon is the set's 32 x 32 image at 32 bits, as on Windows: the
-// desktop entry's icons serve the other sizes, and the larger images would only
-// cost memory.
-constexpr int kWindowIconSize = 32;
 
 // A title bar with the system menu and the close button only; the size is fixed.
 constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -58,7 +50,7 @@ TRect FromQRect(const QRect& r) noexcept { return {r.x(), r.y(), r.width(), r.he
 }  // namespace
 
 TFormWidget::TFormWidget(TApplication& application, std::unique_ptr<TForm> form)
-    : QWidget(nullptr, kWindowFlags), application_(application), form_(std::move(form)), painter_(*form_) {
+    : QWidget(nullptr, kWindowFlags), TFormPeerFrame(application, std::move(form)), painter_(*form_) {
   // Every pixel comes from the composed image.
   setAttribute(Qt::WA_OpaquePaintEvent);
   setAttribute(Qt::WA_NoSystemBackground);
@@ -70,17 +62,6 @@ TFormWidget::TFormWidget(TApplication& application, std::unique_ptr<TForm> form)
 TFormWidget::~TFormWidget() {
   if (busy_) QApplication::restoreOverrideCursor();
 }
-
-template <typename Work>
-void TFormWidget::Guarded(Work&& work) noexcept {
-  try {
-    work();
-  } catch (...) {
-    application_.HandleException(std::current_exception());
-  }
-}
-
-std::span<const std::uint8_t> TFormWidget::ResourceBytes(std::wstring_view name) { return xdg::ResourceBytes(name); }
 
 int TFormWidget::PixelsPerInch() {
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -96,25 +77,12 @@ int TFormWidget::CreateNativeWindow(std::wstring_view caption, const TFontDecl& 
 void TFormWidget::SetClientSize(TSize size) { setFixedSize(size.width, size.height); }
 
 void TFormWidget::LoadWindowIcon(std::wstring_view name) {
-  const auto bytes = ResourceBytes(name);
-  QIcon icon;
-  for (const picture::TIconEntry& entry : picture::ReadIconDirectory(bytes)) {
-    if (entry.bitCount != 32 || entry.width != kWindowIconSize) continue;
-    const picture::TRgbaImage rgba = picture::DecodeIconImage(bytes, entry);
-    const QImage image(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
-    icon.addPixmap(QPixmap::fromImage(image.copy()));
-  }
-  setWindowIcon(icon);
+  const picture::TRgbaImage rgba = WindowIconImage(ResourceBytes(name), xdg::kWindowIconSize);
+  const QImage image(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
+  setWindowIcon(QIcon(QPixmap::fromImage(image.copy())));
 }
 
 void TFormWidget::SetCaption(std::wstring_view caption) { setWindowTitle(QString::fromStdWString(std::wstring(caption))); }
-
-// The X server grabs the pointer for the window while a button is held, so the
-// release comes here wherever it happens: that grab is the capture.
-void TFormWidget::CaptureMouse() {}
-void TFormWidget::ReleaseMouse() {}
-// Qt reports every time the pointer leaves the window.
-void TFormWidget::TrackMouseLeave() {}
 
 void TFormWidget::Invalidate(const TRect& area) {
   const QRect rect(area.left, area.top, area.width, area.height);
@@ -136,13 +104,6 @@ void TFormWidget::SetBusyCursor(bool busy) {
   }
 }
 
-void TFormWidget::OpenFolder(std::wstring_view path) {
-  TSessionBus bus;
-  xdg::OpenFolder(path, bus);
-}
-
-void TFormWidget::OpenAddress(std::wstring_view address) { xdg::OpenAddress(address); }
-
 // Asked of the window manager before the window is first shown; none on bare X and
 // on platforms other than X, where the window shows as the platform frames it.
 TFrameExtents TFormWidget::FrameBeforeMapping() {
@@ -163,13 +124,7 @@ void TFormWidget::ShowCentred() {
   show();
 }
 
-void TFormWidget::CancelPress() {
-  Guarded([&] { form_->Mouse().CancelMode(); });
-}
-
-void TFormWidget::PressAccessible(std::size_t item) {
-  Guarded([&] { TFormAccessible(*form_).Activate(item, AccessibleWindowOf(this)); });
-}
+void TFormWidget::PressAccessible(std::size_t item) { Press(item, AccessibleWindowOf(this)); }
 
 void TFormWidget::paintEvent(QPaintEvent* event) {
   pending_ -= event->region();

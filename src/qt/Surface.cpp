@@ -162,10 +162,7 @@ TBgrxBlock TWidgetSurface::LockBlock(const TRect& block) {
   // The pixels are read and written with no painter on them.
   painter_.reset();
   if (image_.isNull()) return {};
-  const auto stride = static_cast<std::size_t>(image_.bytesPerLine());
-  return {image_.bits() + static_cast<std::size_t>(block.top - band_.top) * stride +
-              static_cast<std::size_t>(block.left - band_.left) * 4,
-          stride};
+  return BgrxBlockAt(image_.bits(), static_cast<std::size_t>(image_.bytesPerLine()), band_.TopLeft(), block);
 }
 
 QPainter* TWidgetSurface::FreshPainter() {

@@ -2,8 +2,7 @@
 
 #include <windowsx.h>
 
-#include <algorithm>
-#include <cstring>
+#include <optional>
 
 #include "core/Decimal.h"
 #include "core/Error.h"
@@ -95,35 +94,13 @@ void TFormWindow::SetClientSize(TSize size) {
 }
 
 void TFormWindow::LoadWindowIcon(std::wstring_view name) {
-#pragma pack(push, 2)
-  struct TGroupHeader {
-    WORD reserved, type, count;
-  };
-  struct TGroupEntry {
-    BYTE width, height, colours, reserved;
-    WORD planes, bitCount;
-    DWORD bytes;
-    WORD id;
-  };
-#pragma pack(pop)
   const std::wstring id(name);
-  const auto group = ResourceData(id.c_str(), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
-  if (group.size() < sizeof(TGroupHeader)) return;
-  TGroupHeader header;
-  std::memcpy(&header, group.data(), sizeof header);
-  std::vector<TGroupEntry> entries;
-  std::vector<TIconImageInfo> images;
-  for (std::size_t i = 0; i < header.count && sizeof header + (i + 1) * sizeof(TGroupEntry) <= group.size(); ++i) {
-    TGroupEntry entry;
-    std::memcpy(&entry, group.data() + sizeof header + i * sizeof entry, sizeof entry);
-    entries.push_back(entry);
-    images.push_back({entry.width == 0 ? 256 : entry.width, entry.height == 0 ? 256 : entry.height, entry.bitCount});
-  }
-  if (entries.empty()) return;
-  const std::size_t chosen = NearestIconImage(images, ::GetSystemMetrics(SM_CXICON));
-  const auto bits = ResourceData(MAKEINTRESOURCEW(entries[chosen].id), MAKEINTRESOURCEW(3) /* RT_ICON */);
+  const std::optional<TIconGroupImage> chosen = WindowIconOfGroup(
+      ResourceData(id.c_str(), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */), ::GetSystemMetrics(SM_CXICON));
+  if (!chosen) return;
+  const auto bits = ResourceData(MAKEINTRESOURCEW(chosen->id), MAKEINTRESOURCEW(3) /* RT_ICON */);
   icon_.Reset(::CreateIconFromResourceEx(const_cast<PBYTE>(bits.data()), static_cast<DWORD>(bits.size()), TRUE,
-                                         0x00030000, images[chosen].width, images[chosen].height, LR_DEFAULTCOLOR));
+                                         0x00030000, chosen->info.width, chosen->info.height, LR_DEFAULTCOLOR));
   // The large icon only: the title bar makes its small one from it.
   ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.Get()));
 }

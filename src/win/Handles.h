@@ -3,38 +3,11 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-#include <utility>
+#include "core/Owned.h"
 
 namespace zel::win {
 
-template <typename Handle, auto Release>
-class TOwned {
- public:
-  TOwned() noexcept = default;
-  explicit TOwned(Handle h) noexcept : handle_(h) {}
-  TOwned(TOwned&& other) noexcept : handle_(std::exchange(other.handle_, Handle{})) {}
-  TOwned& operator=(TOwned&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.handle_, Handle{}));
-    return *this;
-  }
-  TOwned(const TOwned&) = delete;
-  TOwned& operator=(const TOwned&) = delete;
-  ~TOwned() { Reset(); }
-
-  Handle Get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != Handle{}; }
-  // Gives up ownership without releasing (the handle was released elsewhere).
-  Handle Detach() noexcept { return std::exchange(handle_, Handle{}); }
-  void Reset(Handle h = Handle{}) noexcept {
-    if (handle_ != Handle{}) Release(handle_);
-    handle_ = h;
-  }
-
- private:
-  Handle handle_{};
-};
+using zel::TOwned;
 
 template <typename Object>
 void ReleaseGdiObject(Object h) noexcept {

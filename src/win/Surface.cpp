@@ -199,10 +199,7 @@ void TWindowSurface::DrawImage(const TSurfaceImage& image, TPoint at, TSize size
 TBgrxBlock TWindowSurface::LockBlock(const TRect& block) {
   if (bits_ == nullptr) return {};
   ::GdiFlush();
-  const std::size_t stride = static_cast<std::size_t>(width_) * 4;
-  return {bits_ + static_cast<std::size_t>(block.top - band_.top) * stride +
-              static_cast<std::size_t>(block.left - band_.left) * 4,
-          stride};
+  return BgrxBlockAt(bits_, static_cast<std::size_t>(width_) * 4, band_.TopLeft(), block);
 }
 
 }  // namespace zel::win

@@ -3,31 +3,12 @@
 
 #include <unistd.h>
 
-#include <utility>
+#include "core/Owned.h"
 
 namespace zel::xdg {
 
-class TDescriptor {
- public:
-  TDescriptor() noexcept = default;
-  explicit TDescriptor(int fd) noexcept : fd_(fd) {}
-  ~TDescriptor() { Reset(); }
-  TDescriptor(TDescriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-  TDescriptor& operator=(TDescriptor&& other) noexcept {
-    if (this != &other) Reset(std::exchange(other.fd_, -1));
-    return *this;
-  }
+inline void CloseDescriptor(int fd) noexcept { ::close(fd); }
 
-  int Get() const noexcept { return fd_; }
-  explicit operator bool() const noexcept { return fd_ >= 0; }
-  // Closes the one held, if any, and holds fd instead.
-  void Reset(int fd = -1) noexcept {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = fd;
-  }
-
- private:
-  int fd_ = -1;
-};
+using TDescriptor = TOwned<int, &CloseDescriptor, -1>;
 
 }  // namespace zel::xdg

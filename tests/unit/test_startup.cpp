@@ -1,13 +1,19 @@
 // Error-box texts, the show request and the window's icon choice.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <new>
+#include <optional>
 #include <stdexcept>
+#include <tuple>
+#include <vector>
 
 #include "core/AppFolder.h"
 #include "core/Error.h"
 #include "core/ErrorText.h"
+#include "picture/Ico.h"
 #include "picture/IconChoice.h"
 #include "core/StartupOptions.h"
 
@@ -116,6 +122,33 @@ TEST(WindowIcon, NearestToTheLargeIconSizeTheLaterOnATie) {
   EXPECT_EQ(NearestIconImage(set, 40), 5u);  // 48 and 32 equally near: the later, 32 x 32 at 32 bits
   EXPECT_EQ(NearestIconImage(set, 24), 6u);  // 16 and 32 equally near: the later
   EXPECT_EQ(NearestIconImage(set, 300), 3u);
+}
+
+// The program's own set gives the window image 6, 32 x 32 at 32 bits; a group
+// resource lists the same choice by its resource number, 0 standing for 256,
+// and an entry cut short by the end of the group is not listed.
+TEST(WindowIcon, FromTheSetAndFromTheGroupResource) {
+  std::ifstream file(std::string(ZEL_SOURCE_DIR) + "/res/ZelProject.ico", std::ios::binary);
+  const std::vector<std::uint8_t> set((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const picture::TRgbaImage image = WindowIconImage(set, 32);
+  EXPECT_EQ(image.width, 32);
+  EXPECT_EQ(image.pixels, picture::DecodeIconImage(set, picture::ReadIconDirectory(set)[5]).pixels);
+
+  std::vector<std::uint8_t> group = {0, 0, 1, 0, 3, 0};
+  for (const auto& [size, bits, id] : {std::tuple{48, 8, 1}, {0, 32, 2}, {32, 32, 7}}) {
+    const std::uint8_t entry[14] = {static_cast<std::uint8_t>(size), static_cast<std::uint8_t>(size), 0, 0, 1, 0,
+                                    static_cast<std::uint8_t>(bits), 0, 0, 0, 0, 0, static_cast<std::uint8_t>(id), 0};
+    group.insert(group.end(), std::begin(entry), std::end(entry));
+  }
+  const std::optional<TIconGroupImage> chosen = WindowIconOfGroup(group, 32);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(chosen->id, 7);
+  EXPECT_EQ(chosen->info.bitCount, 32);
+  EXPECT_EQ(WindowIconOfGroup(group, 200)->id, 2);
+  EXPECT_EQ(WindowIconOfGroup(group, 200)->info.width, 256);
+  group.pop_back();
+  EXPECT_EQ(WindowIconOfGroup(group, 32)->id, 1);  // 48 x 48 is nearest of the two left
+  EXPECT_FALSE(WindowIconOfGroup(std::span(group).first(5), 32));
 }
 
 }  // namespace
