@@ -1,12 +1,21 @@
-// What every GTK window of the benchmark does as the launcher does: its display's
-// scale, and the window closed on request, centred in the primary monitor's work
-// area, shown and run.
+// What every GTK window of the benchmark does as the launcher does: GTK's start-up
+// settings, its display's scale, and the window closed on request, centred in the
+// primary monitor's work area, shown and run.
 #pragma once
 
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
 
+#include <cstdlib>
+
 namespace bench {
+
+// GTK opened as the launcher opens it: on X, with no GL.
+inline bool InitGtk(int& argc, char**& argv) {
+  gdk_set_allowed_backends("x11");
+  ::setenv("GDK_GL", "disable", 1);
+  return gtk_init_check(&argc, &argv);
+}
 
 // The default display, at a window scale of 1 as the launcher keeps it.
 inline GdkDisplay* UnscaledDisplay() {

@@ -43,8 +43,7 @@ gboolean Draw(GtkWidget* area, cairo_t* cr, gpointer) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  gdk_set_allowed_backends("x11");
-  if (!gtk_init_check(&argc, &argv)) return 1;
+  if (!bench::InitGtk(argc, argv)) return 1;
   bench::UnscaledDisplay();
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWidget* area = gtk_drawing_area_new();

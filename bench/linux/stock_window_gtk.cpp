@@ -45,8 +45,7 @@ void Put(GtkWidget* fixed, GtkWidget* child, const layout::TBox& box) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  gdk_set_allowed_backends("x11");
-  if (!gtk_init_check(&argc, &argv)) return 1;
+  if (!bench::InitGtk(argc, argv)) return 1;
   GdkDisplay* display = bench::UnscaledDisplay();
 
   GtkCssProvider* css = gtk_css_provider_new();

@@ -86,6 +86,9 @@ TApplication::TApplication(int& argc, char**& argv) {
   // X11 only: the window places itself, which Wayland does not allow; under a
   // Wayland session XWayland serves it.
   gdk_set_allowed_backends("x11");
+  // Without this GDK loads the system's GL (and its driver) at start, to choose
+  // visuals for GL drawing: time and memory a launcher never uses.
+  xdg::SetDefault("GDK_GL", "disable");
   TErrorHold hold;
   const bool opened = gtk_init_check(&argc, &argv);
   hold.Release(opened);
