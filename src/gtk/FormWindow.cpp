@@ -19,7 +19,7 @@
 #include "gtk/Accessible.h"
 #include "gtk/Application.h"
 #include "gtk/Components.h"
-#include "picture/IconChoice.h"
+#include "picture/Ico.h"
 #include "xdg/FrameExtents.h"
 
 // The drawing surface's own class.
@@ -213,7 +213,7 @@ int TFormWindow::CreateNativeWindow(std::wstring_view caption, const TFontDecl& 
 void TFormWindow::SetClientSize(TSize size) { gtk_widget_set_size_request(surface_, size.width, size.height); }
 
 void TFormWindow::LoadWindowIcon(std::wstring_view name) {
-  const picture::TRgbaImage rgba = WindowIconImage(ResourceBytes(name), xdg::kWindowIconSize);
+  const picture::TRgbaImage rgba = picture::WindowIconImage(ResourceBytes(name), xdg::kWindowIconSize);
   const TObject<GdkPixbuf> icon(gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, rgba.width, rgba.height));
   if (!icon) throw Error("EOutOfMemory", L"Out of memory");
   const auto stride = static_cast<std::size_t>(gdk_pixbuf_get_rowstride(icon.get()));

@@ -6,6 +6,7 @@
 
 #include "core/Decimal.h"
 #include "core/Error.h"
+#include "picture/IconChoice.h"
 #include "picture/Limits.h"
 
 namespace zel::picture {
@@ -144,6 +145,13 @@ TRgbaImage DecodeIconImage(std::span<const std::uint8_t> bytes, const TIconEntry
   const std::span<const std::uint8_t> data = bytes.subspan(entry.offset, entry.size);
   if (IsPng(data)) return DecodePng(data);
   return DecodeBitmap(data);
+}
+
+TRgbaImage WindowIconImage(std::span<const std::uint8_t> bytes, int largeIconSize) {
+  const std::vector<TIconEntry> entries = ReadIconDirectory(bytes);
+  std::vector<TIconImageInfo> images;
+  for (const TIconEntry& entry : entries) images.push_back({entry.width, entry.height, entry.bitCount});
+  return DecodeIconImage(bytes, entries[NearestIconImage(images, largeIconSize)]);
 }
 
 }  // namespace zel::picture

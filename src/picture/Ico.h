@@ -28,4 +28,8 @@ std::vector<TIconEntry> ReadIconDirectory(std::span<const std::uint8_t> bytes);
 // Decodes one image of the set.
 TRgbaImage DecodeIconImage(std::span<const std::uint8_t> bytes, const TIconEntry& entry);
 
+// The image of an icon set a window takes as its own: the one nearest the
+// platform's large-icon size, decoded.
+TRgbaImage WindowIconImage(std::span<const std::uint8_t> bytes, int largeIconSize);
+
 }  // namespace zel::picture

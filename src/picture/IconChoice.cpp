@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "picture/Ico.h"
 
 namespace zel {
 
@@ -28,13 +27,6 @@ std::size_t NearestIconImage(const std::vector<TIconImageInfo>& images, int want
     }
   }
   return best;
-}
-
-picture::TRgbaImage WindowIconImage(std::span<const std::uint8_t> set, int largeIconSize) {
-  const std::vector<picture::TIconEntry> entries = picture::ReadIconDirectory(set);
-  std::vector<TIconImageInfo> images;
-  for (const picture::TIconEntry& entry : entries) images.push_back({entry.width, entry.height, entry.bitCount});
-  return picture::DecodeIconImage(set, entries[NearestIconImage(images, largeIconSize)]);
 }
 
 std::optional<TIconGroupImage> WindowIconOfGroup(std::span<const std::uint8_t> group, int largeIconSize) {

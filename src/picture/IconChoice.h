@@ -7,7 +7,6 @@
 #include <span>
 #include <vector>
 
-#include "picture/Png.h"
 
 namespace zel {
 
@@ -20,10 +19,6 @@ struct TIconImageInfo {
 // The image nearest the wanted size, the later one when two are equally near.
 std::size_t NearestIconImage(const std::vector<TIconImageInfo>& images, int wanted) noexcept;
 
-// The image of an icon set (.ico) a window takes as its own: the one nearest the
-// platform's large-icon size, decoded.
-picture::TRgbaImage WindowIconImage(std::span<const std::uint8_t> set, int largeIconSize);
-
 // One image as an icon group resource lists it: the directory a resource compiler
 // makes of an icon set, each image a resource of its own.
 struct TIconGroupImage {
@@ -31,7 +26,8 @@ struct TIconGroupImage {
   int id = 0;  // the image's resource
 };
 
-// The image of an icon group a window takes as its own, chosen as above; none for
+// The image of an icon group a window takes as its own: the one nearest the
+// platform's large-icon size; none for
 // a group that lists no whole entry.
 std::optional<TIconGroupImage> WindowIconOfGroup(std::span<const std::uint8_t> group, int largeIconSize);
 

@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "core/Layout.h"
-#include "picture/IconChoice.h"
+#include "picture/Ico.h"
 #include "qt/Accessible.h"
 #include "qt/Application.h"
 #include "xdg/FrameExtents.h"
@@ -77,7 +77,7 @@ int TFormWidget::CreateNativeWindow(std::wstring_view caption, const TFontDecl& 
 void TFormWidget::SetClientSize(TSize size) { setFixedSize(size.width, size.height); }
 
 void TFormWidget::LoadWindowIcon(std::wstring_view name) {
-  const picture::TRgbaImage rgba = WindowIconImage(ResourceBytes(name), xdg::kWindowIconSize);
+  const picture::TRgbaImage rgba = picture::WindowIconImage(ResourceBytes(name), xdg::kWindowIconSize);
   const QImage image(rgba.pixels.data(), rgba.width, rgba.height, rgba.width * 4, QImage::Format_RGBA8888);
   setWindowIcon(QIcon(QPixmap::fromImage(image.copy())));
 }

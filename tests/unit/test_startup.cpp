@@ -130,7 +130,7 @@ TEST(WindowIcon, NearestToTheLargeIconSizeTheLaterOnATie) {
 TEST(WindowIcon, FromTheSetAndFromTheGroupResource) {
   std::ifstream file(std::string(ZEL_SOURCE_DIR) + "/res/ZelProject.ico", std::ios::binary);
   const std::vector<std::uint8_t> set((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-  const picture::TRgbaImage image = WindowIconImage(set, 32);
+  const picture::TRgbaImage image = picture::WindowIconImage(set, 32);
   EXPECT_EQ(image.width, 32);
   EXPECT_EQ(image.pixels, picture::DecodeIconImage(set, picture::ReadIconDirectory(set)[5]).pixels);
 
