@@ -11,9 +11,9 @@ target_link_libraries(zelgtk PUBLIC zelxdg PkgConfig::ZEL_GTK3)
 
 zel_linux_launchers(zelgtk)
 
-# The C++ runtime is linked in: the toolkit is C, so nothing else in the process
-# wants the shared one, and binding its symbols at start (the program is linked
-# -z now) cost more than the rest of the launcher's own set-up.
+# The C++ runtime is linked in: the toolkit is C (a module of C++ a desktop loads
+# brings its own), and loading and binding the shared one at start (the program is
+# linked -z now) cost more than the rest of the launcher's own set-up.
 foreach(target ZelProject ZelProjectFailingCommand)
   target_link_options(${target} PRIVATE -static-libstdc++ -static-libgcc -Wl,--gc-sections)
 endforeach()
