@@ -16,6 +16,7 @@ BENCH="$ROOT/build/$PRESET/bench/linux"
 PROGRAMS=("$@")
 ((${#PROGRAMS[@]})) || PROGRAMS=("$ROOT/build/$PRESET/ZelProject" "$BENCH/zel_bare_window" "$BENCH/zel_floor_window"
                                  "$BENCH/zel_stock_window")
+command -v valgrind >/dev/null || { echo "instructions: needs valgrind (apt-get install valgrind)" >&2; exit 1; }
 OUT="$ROOT/build/bench/callgrind"
 mkdir -p "$OUT"
 HOME_DIR="$(mktemp -d /tmp/zel-instructions.XXXXXX)"
@@ -53,5 +54,5 @@ for program in "${PROGRAMS[@]}"; do
   file="$OUT/$i-$(basename "$program").out"
   run "$program" "$file"
   total="$(sed -n 's/^summary: //p;s/^totals: //p' "$file" | head -n1)"
-  printf '%6.1f %s\n' "$(echo "${total:-0} / 1000000" | bc -l)" "$program"
+  awk -v n="${total:-0}" -v p="$program" 'BEGIN { printf "%6.1f %s\n", n / 1e6, p }'
 done
