@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "LauncherLayout.h"
+#include "Win32Window.h"
 #include "controls/Caption.h"
 #include "win/Handles.h"
 
@@ -37,21 +38,6 @@ void PaintCaptions(HDC dc, const RECT& area) {
   ::SelectObject(dc, was);
 }
 
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT: {
-      zel::win::TPaint paint(hwnd);
-      PaintCaptions(paint.Dc(), paint.Area());
-      return 0;
-    }
-    case WM_DESTROY:
-      ::PostQuitMessage(0);
-      return 0;
-    default:
-      return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-}
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
@@ -67,34 +53,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     ::SelectObject(screen.Get(), was);
   }
 
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = layout::kFloorClass;
-  if (::RegisterClassExW(&windowClass) == 0) return 1;
-
-  constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS;
-  RECT outer{0, 0, layout::kClientWidth, layout::kClientHeight};
-  ::AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  zel::win::TWindow window(::CreateWindowExW(0, layout::kFloorClass, layout::kTitle, kStyle,
-                                             work.left + (work.right - work.left - width) / 2,
-                                             work.top + (work.bottom - work.top - height) / 2, width, height,
-                                             nullptr, nullptr, instance, nullptr));
+  if (!zelbench::RegisterWindowClass(instance, zelbench::WindowProc<PaintCaptions>, layout::kFloorClass)) return 1;
+  zel::win::TWindow window = zelbench::CreateCentred(instance, layout::kFloorClass, layout::kTitle,
+                                                     WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS, layout::kClientWidth,
+                                                     layout::kClientHeight);
   if (!window) return 1;
-  ::ShowWindow(window.Get(), show);
-  ::UpdateWindow(window.Get());
-
-  MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-  if (!::IsWindow(window.Get())) window.Detach();
+  zelbench::ShowAndRun(window, show);
   return 0;
 }

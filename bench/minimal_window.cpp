@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "MinimalWindow.h"
+#include "Win32Window.h"
 #include "win/Handles.h"
 
 namespace {
@@ -11,20 +12,7 @@ namespace minimal = zelbench::minimal;
 
 HBRUSH g_fill = nullptr;
 
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT: {
-      zel::win::TPaint paint(hwnd);
-      ::FillRect(paint.Dc(), &paint.Area(), g_fill);
-      return 0;
-    }
-    case WM_DESTROY:
-      ::PostQuitMessage(0);
-      return 0;
-    default:
-      return ::DefWindowProcW(hwnd, message, wParam, lParam);
-  }
-}
+void PaintColour(HDC dc, const RECT& area) { ::FillRect(dc, &area, g_fill); }
 
 }  // namespace
 
@@ -33,37 +21,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
       ::CreateSolidBrush(RGB(minimal::kRed, minimal::kGreen, minimal::kBlue)));
   g_fill = fill.Get();
 
-  WNDCLASSEXW windowClass{};
-  windowClass.cbSize = sizeof windowClass;
-  windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = instance;
-  windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.lpszClassName = minimal::kWindowClass;
   // No background brush: WM_PAINT alone puts the colour on screen.
-  if (::RegisterClassExW(&windowClass) == 0) return 1;
-
-  constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS;
-  RECT outer{0, 0, minimal::kClientWidth, minimal::kClientHeight};
-  ::AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-  // Centred in the work area, as the launcher places itself.
-  RECT work{};
-  ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  zel::win::TWindow window(::CreateWindowExW(0, minimal::kWindowClass, L"Minimal window", kStyle,
-                                                   work.left + (work.right - work.left - width) / 2,
-                                                   work.top + (work.bottom - work.top - height) / 2, width,
-                                                   height, nullptr, nullptr, instance, nullptr));
+  if (!zelbench::RegisterWindowClass(instance, zelbench::WindowProc<PaintColour>, minimal::kWindowClass)) return 1;
+  zel::win::TWindow window =
+      zelbench::CreateCentred(instance, minimal::kWindowClass, L"Minimal window",
+                              WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS, minimal::kClientWidth,
+                              minimal::kClientHeight);
   if (!window) return 1;
-  ::ShowWindow(window.Get(), show);
-  ::UpdateWindow(window.Get());
-
-  MSG message;
-  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-    ::TranslateMessage(&message);
-    ::DispatchMessageW(&message);
-  }
-  // Closing destroyed it already; only a failed message loop leaves it to the owner.
-  if (!::IsWindow(window.Get())) window.Detach();
+  zelbench::ShowAndRun(window, show);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <shlwapi.h>
 
 #include "LauncherLayout.h"
+#include "Win32Window.h"
 #include "win/Handles.h"
 
 // The few calls of GDI+'s flat interface this program makes (gdiplus.dll); its
@@ -34,14 +35,6 @@ inline void ReleaseStream(IStream* stream) noexcept { stream->Release(); }
 using TStream = zel::win::TOwned<IStream*, &ReleaseStream>;
 inline void ReleaseGdipImage(void* image) noexcept { GdipDisposeImage(image); }
 using TGdipImage = zel::win::TOwned<void*, &ReleaseGdipImage>;
-
-LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_DESTROY) {
-    ::PostQuitMessage(0);
-    return 0;
-  }
-  return ::DefWindowProcW(hwnd, message, wParam, lParam);
-}
 
 // A picture resource decoded into a bitmap, its clear pixels over background.
 HBITMAP LoadPicture(HINSTANCE instance, const wchar_t* name, COLORREF background) {
@@ -80,26 +73,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
                                                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                                                    DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma"));
 
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
-    windowClass.lpszClassName = layout::kStockClass;
-    if (::RegisterClassExW(&windowClass) == 0) return 1;
-
-    constexpr DWORD kStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-    RECT outer{0, 0, layout::kClientWidth, layout::kClientHeight};
-    ::AdjustWindowRectEx(&outer, kStyle, FALSE, 0);
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-    RECT work{};
-    ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    zel::win::TWindow window(::CreateWindowExW(0, layout::kStockClass, layout::kTitle, kStyle,
-                                               work.left + (work.right - work.left - width) / 2,
-                                               work.top + (work.bottom - work.top - height) / 2, width, height,
-                                               nullptr, nullptr, instance, nullptr));
+    if (!zelbench::RegisterWindowClass(instance, zelbench::WindowProc<>, layout::kStockClass,
+                                       reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1)))) {
+      return 1;
+    }
+    zel::win::TWindow window =
+        zelbench::CreateCentred(instance, layout::kStockClass, layout::kTitle,
+                                WS_CAPTION | WS_SYSMENU | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, layout::kClientWidth,
+                                layout::kClientHeight);
     if (!window) return 1;
     // Children made first lie on top: the purchase picture over its button.
     HWND pictureBox = Child(window.Get(), L"STATIC", nullptr, SS_BITMAP | SS_CENTERIMAGE, layout::kPicture);
@@ -110,16 +91,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
       HWND push = Child(window.Get(), L"BUTTON", button.caption, BS_PUSHBUTTON | WS_TABSTOP, button.box);
       ::SendMessageW(push, WM_SETFONT, reinterpret_cast<WPARAM>(buttonFont.Get()), FALSE);
     }
-    ::ShowWindow(window.Get(), show);
-    ::UpdateWindow(window.Get());
-
-    MSG message;
-    while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
-      if (::IsDialogMessageW(window.Get(), &message)) continue;
-      ::TranslateMessage(&message);
-      ::DispatchMessageW(&message);
-    }
-    if (!::IsWindow(window.Get())) window.Detach();
+    zelbench::ShowAndRun(window, show, true);
   }
   GdiplusShutdown(gdiplus);
   return code;

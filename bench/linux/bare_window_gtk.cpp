@@ -20,14 +20,9 @@ gboolean Draw(GtkWidget*, cairo_t* cr, gpointer) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!bench::InitGtk(argc, argv)) return 1;
-  bench::UnscaledDisplay();
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  if (bench::OpenGtk(argc, argv) == nullptr) return 1;
   GtkWidget* area = gtk_drawing_area_new();
-  gtk_container_add(GTK_CONTAINER(window), area);
-  gtk_window_set_title(GTK_WINDOW(window), "Bare window");
-  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-  gtk_widget_set_size_request(area, minimal::kClientWidth, minimal::kClientHeight);
   g_signal_connect(area, "draw", G_CALLBACK(Draw), nullptr);
-  return bench::RunCentred(window, minimal::kClientWidth, minimal::kClientHeight);
+  return bench::RunCentred(
+      bench::FixedSizeWindow("Bare window", area, minimal::kClientWidth, minimal::kClientHeight));
 }

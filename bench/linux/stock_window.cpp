@@ -16,13 +16,7 @@
 
 #include "QtWindow.h"
 #include "../LauncherLayout.h"
-
-#define ZEL_RESOURCE(symbol)                                                              \
-  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_begin[]; \
-  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_end[];
-ZEL_RESOURCE(zel_res_banner)
-ZEL_RESOURCE(zel_res_buy)
-#undef ZEL_RESOURCE
+#include "xdg/ResourceSymbols.h"
 
 namespace {
 

@@ -9,13 +9,7 @@
 
 #include "GtkWindow.h"
 #include "../LauncherLayout.h"
-
-#define ZEL_RESOURCE(symbol)                                                              \
-  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_begin[]; \
-  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_end[];
-ZEL_RESOURCE(zel_res_banner)
-ZEL_RESOURCE(zel_res_buy)
-#undef ZEL_RESOURCE
+#include "xdg/ResourceSymbols.h"
 
 namespace {
 
@@ -45,8 +39,8 @@ void Put(GtkWidget* fixed, GtkWidget* child, const layout::TBox& box) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!bench::InitGtk(argc, argv)) return 1;
-  GdkDisplay* display = bench::UnscaledDisplay();
+  GdkDisplay* display = bench::OpenGtk(argc, argv);
+  if (display == nullptr) return 1;
 
   GtkCssProvider* css = gtk_css_provider_new();
   gtk_css_provider_load_from_data(css, kButtonStyle, -1, nullptr);
@@ -54,12 +48,8 @@ int main(int argc, char** argv) {
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
 
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   GtkWidget* fixed = gtk_fixed_new();
-  gtk_container_add(GTK_CONTAINER(window), fixed);
-  gtk_window_set_title(GTK_WINDOW(window), layout::kTitleUtf8);
-  gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-  gtk_widget_set_size_request(fixed, layout::kClientWidth, layout::kClientHeight);
+  GtkWidget* window = bench::FixedSizeWindow(layout::kTitleUtf8, fixed, layout::kClientWidth, layout::kClientHeight);
 
   GtkWidget* banner = Picture(zel_res_banner_begin, zel_res_banner_end);
   gtk_widget_set_halign(banner, GTK_ALIGN_START);
@@ -71,5 +61,5 @@ int main(int argc, char** argv) {
   // Last, so it is drawn over the purchase button, which shows through its clear pixels.
   Put(fixed, Picture(zel_res_buy_begin, zel_res_buy_end), layout::kPicture);
 
-  return bench::RunCentred(window, layout::kClientWidth, layout::kClientHeight);
+  return bench::RunCentred(window);
 }

@@ -3,16 +3,7 @@
 #include <string>
 
 #include "core/Error.h"
-
-// Start and end of each file as the assembler placed it (hidden: nothing outside
-// the program sees them).
-#define ZEL_RESOURCE(symbol)                                                      \
-  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_begin[]; \
-  extern "C" __attribute__((visibility("hidden"))) const std::uint8_t symbol##_end[];
-ZEL_RESOURCE(zel_res_banner)
-ZEL_RESOURCE(zel_res_buy)
-ZEL_RESOURCE(zel_res_icon)
-#undef ZEL_RESOURCE
+#include "xdg/ResourceSymbols.h"
 
 namespace zel::xdg {
 
