@@ -55,22 +55,20 @@ void TFormPainter::Paint(TSurface& surface, const TRect& area) {
     }
     return true;
   };
-  // The buffer's rows first: the tallest band.
+  // The bands first: the surface's buffer takes the tallest.
+  std::vector<TRect> bands;
   int bandRows = 0;
-  for (int top = rows.top; top < rows.bottom;) {
-    const int end = PaintBandEnd(top, rows, maxRows, mayEndAt);
-    bandRows = std::max(bandRows, end - top);
-    top = end;
+  for (int top = rows.top; top < rows.bottom; top = bands.back().Bottom()) {
+    bands.push_back({area.left, top, area.width, PaintBandEnd(top, rows, maxRows, mayEndAt) - top});
+    bandRows = std::max(bandRows, bands.back().height);
   }
   surface.BeginPaint(area, bandRows);
-  for (int top = rows.top; top < rows.bottom;) {
-    const TRect band{area.left, top, area.width, PaintBandEnd(top, rows, maxRows, mayEndAt) - top};
+  for (const TRect& band : bands) {
     surface.BeginBand(band);
     surface.FillBackground(band);
     // Bottom to top, so the purchase picture lands on its button's face.
     for (std::size_t i = 0; i < components.size(); ++i) PaintComponent(surface, i, band);
     surface.EndBand(band);
-    top = band.Bottom();
   }
 }
 
