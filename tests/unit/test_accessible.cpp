@@ -12,6 +12,7 @@
 #include "ZelMainForm.h"
 #include "core/Commands.h"
 #include "form/Accessible.h"
+#include "form_quiet_peer.h"
 
 namespace zel {
 namespace {
@@ -25,22 +26,13 @@ std::vector<std::uint8_t> ReadRes(const char* name) {
 }
 
 // Measures text height T; records the cursor and the commands handed to the shell.
-class TRecordingPeer final : public TFormPeer {
+class TRecordingPeer final : public test::TQuietPeer {
  public:
   explicit TRecordingPeer(int textHeight) : textHeight_(textHeight) {}
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override {
     return name == L"BANNER" ? banner_ : buy_;
   }
-  int PixelsPerInch() override { return 96; }
   int CreateNativeWindow(std::wstring_view, const TFontDecl&, int) override { return textHeight_; }
-  void SetClientSize(TSize) override {}
-  void LoadWindowIcon(std::wstring_view) override {}
-  void SetCaption(std::wstring_view) override {}
-  void CaptureMouse() override {}
-  void ReleaseMouse() override {}
-  void TrackMouseLeave() override {}
-  void Invalidate(const TRect&) override {}
-  void Update() override {}
   void SetBusyCursor(bool busy) override { calls.push_back(busy ? L"busy" : L"normal"); }
   void OpenFolder(std::wstring_view path) override { Record(path); }
   void OpenAddress(std::wstring_view address) override { Record(address); }

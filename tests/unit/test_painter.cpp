@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "form/Painter.h"
+#include "form_quiet_peer.h"
 #include "picture_jpeg_writer.h"
 #include "picture_png_writer.h"
 
@@ -117,22 +118,9 @@ const TFormDecl kDecl{.name = "F", .caption = L"F", .client = {kClient, kClient}
                       .onCreate = {}, .components = kComponents};
 
 // Hands out the two pictures; the rest of the window is not needed here.
-class TPeer final : public TFormPeer {
+class TPeer final : public test::TQuietPeer {
  public:
   std::span<const std::uint8_t> ResourceBytes(std::wstring_view name) override { return name == L"JPG" ? jpg_ : png_; }
-  int PixelsPerInch() override { return 96; }
-  int CreateNativeWindow(std::wstring_view, const TFontDecl&, int) override { return kDesignTextHeight; }
-  void SetClientSize(TSize) override {}
-  void LoadWindowIcon(std::wstring_view) override {}
-  void SetCaption(std::wstring_view) override {}
-  void CaptureMouse() override {}
-  void ReleaseMouse() override {}
-  void TrackMouseLeave() override {}
-  void Invalidate(const TRect&) override {}
-  void Update() override {}
-  void SetBusyCursor(bool) override {}
-  void OpenFolder(std::wstring_view) override {}
-  void OpenAddress(std::wstring_view) override {}
 
  private:
   std::vector<std::uint8_t> jpg_ = picture::test::EncodeJpeg(20, 8, 3, std::vector<std::uint8_t>(20 * 8 * 3, 200));
